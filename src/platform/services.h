@@ -1,0 +1,85 @@
+// What the program asks of the operating system. The Win32 implementation
+// calls the real functions; tests use a recording implementation that
+// answers from a scripted world.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/text.h"
+
+namespace corvell {
+
+namespace ui {
+class Form;
+}
+
+using WindowHandle = uint32_t;  // 0: no window
+using NativeHandle = uint32_t;  // process, token; 0: none
+
+// The privilege record of a token adjustment: one entry.
+struct TokenPrivileges {
+    uint32_t count = 0;
+    uint64_t luid = 0;
+    uint32_t attributes = 0;
+};
+
+class Services {
+public:
+    virtual ~Services() = default;
+
+    // Clock and system.
+    virtual LocalTime now() = 0;
+    virtual uint32_t getVersion() = 0;
+    // The executable's folder as the system names it ("C:\" for a root).
+    virtual std::string exeFolder() = 0;
+    virtual void setHelpFile(const std::string& path) = 0;
+
+    // Windows and programs.
+    virtual WindowHandle findWindow(const std::string& title) = 0;
+    virtual void postClose(WindowHandle w) = 0;
+    // Starts a command line shown normally and activated; false when it
+    // cannot be started.
+    virtual bool startProgram(const std::string& commandLine) = 0;
+    virtual void minimize(ui::Form& f) = 0;
+    // Shows a window modeless with no owner, creating it on first use.
+    virtual void show(ui::Form& f) = 0;
+    // Modal, single OK button, no icon, caption "Corvell".
+    virtual void messageBox(const std::string& text) = 0;
+    // Ends the program at once; runs no further handler.
+    virtual void endProgram() = 0;
+
+    // Exit operations and the shutdown privilege.
+    virtual NativeHandle getCurrentProcess() = 0;
+    virtual NativeHandle openProcessToken(NativeHandle process, uint32_t access) = 0;
+    virtual uint64_t lookupPrivilegeValue(const std::string& systemName,
+                                          const std::string& name) = 0;
+    virtual void adjustTokenPrivileges(NativeHandle token, bool disableAll,
+                                       const TokenPrivileges& newState, uint32_t bufferLength,
+                                       TokenPrivileges& previousState, uint32_t& returnLength) = 0;
+    virtual void closeHandle(NativeHandle h) = 0;
+    virtual void exitWindowsEx(uint32_t flags, uint32_t reserved) = 0;
+
+    // Help.
+    virtual void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) = 0;
+    virtual void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
+                          uint32_t data) = 0;
+
+    // The record file: bytes in the ANSI code page. A write replaces the
+    // file only once the new content is complete; false on any failure.
+    virtual std::optional<std::string> readFile(const std::string& path) = 0;
+    virtual bool replaceFile(const std::string& path, const std::string& bytes) = 0;
+    virtual std::string toAnsi(const std::string& utf8) = 0;
+    virtual std::string fromAnsi(const std::string& ansi) = 0;
+};
+
+// Process-wide values, set once at start-up.
+struct App {
+    explicit App(Services& s) : sys(s) {}
+    Services& sys;
+    int32_t osFamily = 0;  // 0: Windows 95/98/Me, 1: Windows NT
+    std::string exeDir;    // no trailing backslash
+};
+
+}  // namespace corvell

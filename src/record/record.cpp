@@ -1,0 +1,80 @@
+#include "record/record.h"
+
+namespace corvell::record {
+
+std::string fileName(int32_t osFamily) {
+    return osFamily == 0 ? "C:\\dorvanlog9x.txt" : "C:\\dorvanlog2k.txt";
+}
+
+std::string formatLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        line += '"';
+        line += fields[i];
+        line += '"';
+    }
+    line += "\r\n";
+    return line;
+}
+
+namespace {
+
+// Reads one field from the front of line; nothing at the end of the line
+// unless a comma has just announced the field.
+std::optional<std::string> nextField(std::string_view& line, bool afterComma) {
+    size_t i = 0;
+    while (i < line.size() && line[i] == ' ') ++i;
+    if (i == line.size() && !afterComma) return std::nullopt;
+    std::string value;
+    if (i < line.size() && line[i] == '"') {
+        size_t close = line.find('"', i + 1);
+        if (close == std::string_view::npos) close = line.size();
+        value = std::string(line.substr(i + 1, close - i - 1));
+        i = close + 1 <= line.size() ? close + 1 : line.size();
+        // Anything between the closing quote and the comma is dropped.
+        size_t comma = line.find(',', i);
+        i = comma == std::string_view::npos ? line.size() : comma;
+    } else {
+        size_t comma = line.find(',', i);
+        size_t end = comma == std::string_view::npos ? line.size() : comma;
+        value = std::string(line.substr(i, end - i));
+        while (!value.empty() && value.back() == ' ') value.pop_back();
+        i = end;
+    }
+    line.remove_prefix(i);
+    return value;
+}
+
+}  // namespace
+
+std::optional<Defaults> parseDefaults(std::string_view bytes) {
+    std::string_view line = bytes.substr(0, bytes.find_first_of("\r\n"));
+    // A NUL can't stand in a window text or a command line: such a file is
+    // not a record this program wrote.
+    if (line.find('\0') != std::string_view::npos) return std::nullopt;
+    auto path = nextField(line, false);
+    if (!path) return std::nullopt;
+    bool comma = !line.empty() && line.front() == ',';
+    if (comma) line.remove_prefix(1);
+    auto title = nextField(line, comma);
+    if (!title) return std::nullopt;
+    return Defaults{*path, *title};
+}
+
+void write(Services& sys, int32_t osFamily, const std::vector<std::string>& fields) {
+    std::vector<std::string> ansi;
+    ansi.reserve(fields.size());
+    for (const std::string& f : fields) ansi.push_back(sys.toAnsi(f));
+    sys.replaceFile(fileName(osFamily), formatLine(ansi));
+}
+
+std::optional<Defaults> readDefaults(Services& sys, int32_t osFamily) {
+    std::optional<std::string> bytes = sys.readFile(fileName(osFamily));
+    if (!bytes) return std::nullopt;
+    std::optional<Defaults> d = parseDefaults(*bytes);
+    if (!d) return std::nullopt;
+    return Defaults{sys.fromAnsi(d->path), sys.fromAnsi(d->title)};
+}
+
+}  // namespace corvell::record

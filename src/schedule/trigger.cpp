@@ -1,0 +1,28 @@
+// Once the preset moment has come, asks the viewer to close, on every
+// watch tick until its window is gone.
+#include "ui/form0.h"
+
+namespace corvell::ui {
+
+namespace {
+// At or after the preset, field by field from the year down.
+bool momentHasCome(const Form0& f, const LocalTime& n) {
+    const int p[] = {f.presetYear, f.presetMonth, f.presetDay,
+                     f.presetHour, f.presetMinute, f.presetSecond};
+    const int now[] = {n.year, n.month, n.day, n.hour, n.minute, n.second};
+    for (int i = 0; i < 5; ++i) {
+        if (p[i] != now[i]) return p[i] < now[i];
+    }
+    return p[5] <= now[5];
+}
+}  // namespace
+
+void Form0::Command5_Click() {
+    if (!momentHasCome(*this, app.sys.now())) return;
+    appWindow = app.sys.findWindow(appTitle);
+    // With no window, a close request would reach this program's own
+    // message queue; nothing is posted.
+    if (appWindow != 0) app.sys.postClose(appWindow);
+}
+
+}  // namespace corvell::ui

@@ -1,0 +1,49 @@
+// Log-off and shut-down requests; the shut-down ones enable the shutdown
+// privilege first on the NT family, where a process needs it.
+#include "ui/form1.h"
+
+namespace corvell::ui {
+
+namespace {
+constexpr uint32_t kEwxLogoff = 0;
+constexpr uint32_t kEwxShutdown = 1;
+constexpr uint32_t kEwxForce = 4;
+// Reserved in early versions of the call, the shutdown reason in later ones.
+constexpr uint32_t kAllBits = 0xFFFFFFFFu;
+constexpr uint32_t kTokenAdjustPrivileges = 0x20;
+constexpr uint32_t kTokenQuery = 0x08;
+constexpr uint32_t kSePrivilegeEnabled = 2;
+constexpr uint32_t kTokenPrivilegesSize = 16;
+}  // namespace
+
+// No step's result is examined: each runs with whatever the earlier ones
+// produced, and the exit request follows regardless.
+void Form1::EnableShutdownPrivilege() {
+    Services& sys = app.sys;
+    NativeHandle process = sys.getCurrentProcess();
+    NativeHandle token = sys.openProcessToken(process, kTokenAdjustPrivileges + kTokenQuery);
+    TokenPrivileges tkp;
+    tkp.luid = sys.lookupPrivilegeValue("", "SeShutdownPrivilege");
+    tkp.count = 1;
+    tkp.attributes = kSePrivilegeEnabled;
+    TokenPrivileges previous;
+    uint32_t returnLength = 0;
+    sys.adjustTokenPrivileges(token, false, tkp, kTokenPrivilegesSize, previous, returnLength);
+    if (token != 0) sys.closeHandle(token);
+}
+
+void Form1::cmdLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff, kAllBits); }
+
+void Form1::cmdForceLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + kEwxForce, kAllBits); }
+
+void Form1::cmdShutdown_Click() {
+    if (app.osFamily == 1) EnableShutdownPrivilege();
+    app.sys.exitWindowsEx(kEwxShutdown, kAllBits);
+}
+
+void Form1::cmdForceShutdown_Click() {
+    if (app.osFamily == 1) EnableShutdownPrivilege();
+    app.sys.exitWindowsEx(kEwxShutdown + kEwxForce, kAllBits);
+}
+
+}  // namespace corvell::ui

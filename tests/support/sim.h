@@ -1,0 +1,155 @@
+// Simulated time and a recording, scripted world for the core's tests.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+#include "ui/controls.h"
+
+namespace corvell::test {
+
+// Virtual milliseconds on a local calendar starting at a given moment.
+class SimClock {
+public:
+    explicit SimClock(LocalTime start);
+    LocalTime now() const;
+    int64_t ms() const { return ms_; }
+    void set(int64_t ms) { ms_ = ms; }
+    // Moves the calendar itself, as a user or the network adjusting the
+    // clock would; timers do not notice.
+    void jump(int64_t deltaMs) { offset_ += deltaMs; }
+
+private:
+    int64_t base_;  // ms since 1970-01-01 of the start moment
+    int64_t ms_ = 0;
+    int64_t offset_ = 0;
+};
+
+// Fires the timers of attached forms in virtual time. Due ties go to the
+// timer armed first, as window timers do.
+class Scheduler : public ui::Observer {
+public:
+    explicit Scheduler(SimClock& clock) : clock_(clock) {}
+    void attach(ui::Form& f);
+    // Runs every tick that falls due up to now + ms; may be called again
+    // from inside a handler (a modal box lets other timers tick).
+    void advance(int64_t ms);
+    // Runs until pred holds or the time is used up; true when it held.
+    bool runUntil(const std::function<bool()>& pred, int64_t maxMs);
+    // A world event (a window appearing, the user closing the viewer) at a
+    // virtual time; it runs before timers due at the same moment.
+    void at(int64_t ms, std::function<void()> fn);
+    void stop() { stopped_ = true; }
+    bool stopped() const { return stopped_; }
+
+    void controlChanged(ui::Control& c, ui::Prop p, int index) override;
+    void formCaptionChanged(ui::Form&) override {}
+
+private:
+    struct Due {
+        int64_t at;
+        uint64_t seq;
+    };
+    void arm(ui::Timer& t);
+    SimClock& clock_;
+    std::map<ui::Timer*, Due> due_;
+    std::multimap<int64_t, std::function<void()>> events_;
+    uint64_t seq_ = 0;
+    bool stopped_ = false;
+};
+
+struct Call {
+    std::string name;
+    std::vector<std::string> args;
+};
+
+class FakeServices : public Services {
+public:
+    explicit FakeServices(LocalTime start) : clock(start), scheduler(clock) {}
+
+    SimClock clock;
+    Scheduler scheduler;
+
+    // The scripted world.
+    uint32_t version = 0x1DB10106;  // NT family
+    std::string folder = "C:\\Program Files\\Corvell";
+    std::map<std::string, std::string> files;
+    std::set<std::string> unwritable;
+    struct Window {
+        WindowHandle handle;
+        std::string title;
+        int closesToIgnore = 0;
+    };
+    std::vector<Window> windows;
+    // What a start does; by default it fails unless the command line is in
+    // programs, which maps it to the title of the window it opens after
+    // delayMs (no title: no window).
+    struct Program {
+        std::string title;
+        int64_t delayMs = 0;
+    };
+    std::map<std::string, Program> programs;
+    // Runs while a message box is up, as the user takes time to read it.
+    std::function<void(const std::string&)> whileMessageBox;
+
+    std::vector<Call> calls;
+    std::vector<std::string> messages;
+    bool ended = false;
+
+    WindowHandle addWindow(const std::string& title, int closesToIgnore = 0);
+    void removeWindow(WindowHandle h);
+    bool hasWindow(WindowHandle h) const;
+    std::vector<std::string> callNames() const;
+    int count(const std::string& name) const;
+    // Index of the first call with this name, or -1.
+    int indexOf(const std::string& name) const;
+
+    // Services
+    LocalTime now() override { return clock.now(); }
+    uint32_t getVersion() override { return version; }
+    std::string exeFolder() override { return folder; }
+    void setHelpFile(const std::string& path) override;
+    WindowHandle findWindow(const std::string& title) override;
+    void postClose(WindowHandle w) override;
+    bool startProgram(const std::string& commandLine) override;
+    void minimize(ui::Form& f) override;
+    void show(ui::Form& f) override;
+    void messageBox(const std::string& text) override;
+    void endProgram() override;
+    NativeHandle getCurrentProcess() override;
+    NativeHandle openProcessToken(NativeHandle process, uint32_t access) override;
+    uint64_t lookupPrivilegeValue(const std::string& systemName, const std::string& name) override;
+    void adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& newState,
+                               uint32_t bufferLength, TokenPrivileges& previousState,
+                               uint32_t& returnLength) override;
+    void closeHandle(NativeHandle h) override;
+    void exitWindowsEx(uint32_t flags, uint32_t reserved) override;
+    void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override;
+    void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
+                  uint32_t data) override;
+    std::optional<std::string> readFile(const std::string& path) override;
+    bool replaceFile(const std::string& path, const std::string& bytes) override;
+    // Code page 936 through iconv, so record bytes are the real ones.
+    std::string toAnsi(const std::string& utf8) override;
+    std::string fromAnsi(const std::string& ansi) override;
+
+    bool tokenFails = false;
+    bool privilegeNameFails = false;
+    std::string helpFile;
+    std::set<ui::Form*> minimized;
+    std::vector<ui::Form*> shown;
+
+private:
+    void record(std::string name, std::vector<std::string> args = {});
+    WindowHandle nextHandle_ = 0x10010;
+};
+
+// Code page 936 conversions for expectations in tests.
+std::string gbk(const std::string& utf8);
+
+}  // namespace corvell::test
