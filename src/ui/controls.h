@@ -230,6 +230,8 @@ public:
     bool maxButton = false;
     std::optional<Rgb> backColor;  // nullopt: the system's button face
     bool keyPreview = false;
+    // With key preview, every key pressed in the window comes here first.
+    std::function<void(int keyCode, int shift)> onKeyDown;
 
 private:
     friend class Control;

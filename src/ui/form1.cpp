@@ -37,6 +37,7 @@ Form1::Form1(App& a)
     cmdShutdown.onClick = [this] { cmdShutdown_Click(); };
     cmdForceShutdown.onClick = [this] { cmdForceShutdown_Click(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
+    onKeyDown = [this](int key, int shift) { Form_KeyDown(key, shift); };
 }
 
 void Form1::Form_Load() {

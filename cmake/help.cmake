@@ -1,0 +1,32 @@
+# Builds help.chm from the HTML Help project in help/ with chmcmd (Free Pascal).
+# The program opens help.chm from its own folder, so it lands next to the
+# executables in the top of the build tree.
+
+find_program(CHMCMD_EXECUTABLE chmcmd)
+if(NOT CHMCMD_EXECUTABLE)
+  message(FATAL_ERROR
+    "chmcmd not found; it compiles the help file help.chm. "
+    "Install it with the Debian package fp-utils (apt-get install fp-utils), "
+    "or point CHMCMD_EXECUTABLE at it.")
+endif()
+
+get_filename_component(CORVELL_HELP_DIR "${CMAKE_CURRENT_LIST_DIR}/../help" ABSOLUTE)
+file(GLOB CORVELL_HELP_SOURCES CONFIGURE_DEPENDS "${CORVELL_HELP_DIR}/*")
+
+set(CORVELL_HELP_CHM "${CMAKE_BINARY_DIR}/help.chm")
+set(_corvell_help_work "${CMAKE_BINARY_DIR}/help-build")
+
+# chmcmd writes into its working directory and can leave a partial file
+# behind when it fails, so compile aside and copy only after success.
+add_custom_command(
+  OUTPUT "${CORVELL_HELP_CHM}"
+  COMMAND "${CMAKE_COMMAND}" -E make_directory "${_corvell_help_work}"
+  COMMAND "${CMAKE_COMMAND}" -E rm -f "${_corvell_help_work}/help.chm"
+  COMMAND "${CMAKE_COMMAND}" -E chdir "${_corvell_help_work}"
+          "${CHMCMD_EXECUTABLE}" "${CORVELL_HELP_DIR}/help.hhp"
+  COMMAND "${CMAKE_COMMAND}" -E copy "${_corvell_help_work}/help.chm" "${CORVELL_HELP_CHM}"
+  DEPENDS ${CORVELL_HELP_SOURCES}
+  COMMENT "Compiling help.chm"
+  VERBATIM)
+
+add_custom_target(corvell_help ALL DEPENDS "${CORVELL_HELP_CHM}")

@@ -1,0 +1,24 @@
+# The Windows executable, its Win32 front end and its help file.
+enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
+
+add_library(corvell_win32 STATIC
+  src/platform/win32/wide.cpp
+  src/platform/win32/native_form.cpp
+  src/platform/win32/services.cpp
+)
+target_link_libraries(corvell_win32 PUBLIC corvell_core comctl32)
+target_compile_definitions(corvell_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+                           _WIN32_WINNT=0x0601 NOMINMAX)
+
+add_executable(corvell WIN32 src/platform/win32/main.cpp res/corvell.rc)
+target_link_libraries(corvell PRIVATE corvell_win32)
+set_target_properties(corvell PROPERTIES OUTPUT_NAME corvell)
+
+if(MINGW)
+  # One executable that needs nothing beyond the system's own DLLs.
+  target_compile_options(corvell_core PRIVATE -ffunction-sections -fdata-sections)
+  target_compile_options(corvell_win32 PRIVATE -ffunction-sections -fdata-sections)
+  target_link_options(corvell PRIVATE -municode -static -static-libgcc -static-libstdc++
+                      -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
+endif()

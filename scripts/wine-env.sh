@@ -1,0 +1,42 @@
+# Sourced: sets up the Wine environment the project runs its programs in.
+#   WINEPREFIX   the project's prefix (created on first use)
+#   DISPLAY      kept when it works, otherwise a private Xvfb is started
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer prompts in a fresh prefix.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/corvell/wineprefix}
+
+corvell_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
+
+if ! corvell_display_ok; then
+  # One private server per user, reused by later runs.
+  n=${CORVELL_XVFB_DISPLAY:-77}
+  export DISPLAY=:$n
+  if ! corvell_display_ok; then
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    for _ in $(seq 50); do corvell_display_ok && break; sleep 0.1; done
+  fi
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  # SimSun is what the windows ask for; AR PL UMing is a Song face of
+  # the same build and size that stands in for it.
+  for face in SimSun 宋体 NSimSun; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v "$face" /t REG_SZ /d 'AR PL UMing CN' /f >/dev/null 2>&1 || true
+  done
+  # Wine here does not find its own fonts (the title-bar buttons are drawn
+  # with Marlett) unless they are in the prefix.
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # A virtual desktop: Wine draws the frames and manages focus itself,
+  # with or without a window manager on the display.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
+    >/dev/null 2>&1
+  wineserver -w
+fi

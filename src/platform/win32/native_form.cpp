@@ -1,0 +1,546 @@
+#include "platform/win32/native_form.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/wide.h"
+
+namespace corvell::win32 {
+
+namespace {
+
+const wchar_t kClassName[] = L"CorvellForm";
+const ui::Font kDefaultFont{900, false};
+int g_live = 0;
+
+HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+
+int windowDpi(HWND h) {
+    using Fn = UINT(WINAPI*)(HWND);
+    static auto fn = systemFunction<Fn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+    if (fn != nullptr && h != nullptr) {
+        if (UINT d = fn(h)) return static_cast<int>(d);
+    }
+    HDC dc = GetDC(nullptr);
+    int d = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return d > 0 ? d : 96;
+}
+
+void adjustForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi) {
+    using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static auto fn = systemFunction<Fn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
+    if (fn == nullptr || fn(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)) == 0) {
+        AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    }
+}
+
+COLORREF rgb(const ui::Rgb& c) { return RGB(c.r, c.g, c.b); }
+
+int shiftState() {
+    return ((GetKeyState(VK_SHIFT) < 0) ? 1 : 0) | ((GetKeyState(VK_CONTROL) < 0) ? 2 : 0) |
+           ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
+}  // namespace
+
+int NativeForm::liveWindows() { return g_live; }
+
+NativeForm::NativeForm(ui::Form& model, int idBase) : model_(model), idBase_(idBase) {}
+
+NativeForm::~NativeForm() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    for (auto& [key, f] : fonts_) DeleteObject(f);
+    if (model_.backColor && background_ != nullptr) DeleteObject(background_);
+}
+
+HWND NativeForm::create() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = wndProc;
+        wc.hInstance = instance();
+        wc.hIcon = LoadIconW(instance(), MAKEINTRESOURCEW(1));
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.lpszClassName = kClassName;
+        RegisterClassExW(&wc);
+        registered = true;
+    }
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    DWORD exStyle = 0;
+    if (model_.border == ui::Border::Sizable) {
+        style |= WS_THICKFRAME;
+    } else {
+        exStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+    }
+    if (model_.minButton) style |= WS_MINIMIZEBOX;
+    if (model_.maxButton) style |= WS_MAXIMIZEBOX;
+    background_ = model_.backColor ? CreateSolidBrush(rgb(*model_.backColor))
+                                   : GetSysColorBrush(COLOR_BTNFACE);
+
+    hwnd_ = CreateWindowExW(exStyle, kClassName, displayText(model_.caption()).c_str(), style,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance(),
+                            this);
+    if (hwnd_ == nullptr) return nullptr;
+    dpi_ = windowDpi(hwnd_);
+    for (int big : {1, 0}) {
+        int size = GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON);
+        HANDLE icon = LoadImageW(instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED);
+        SendMessageW(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+
+    int index = 0;
+    for (ui::Control* c : model_.controls()) {
+        const int id = idBase_ + index++;
+        if (c->kind() == ui::Kind::Timer) {
+            controls_.push_back({c, nullptr, id});
+            continue;
+        }
+        const wchar_t* cls = L"BUTTON";
+        DWORD s = WS_CHILD;
+        DWORD ex = 0;
+        switch (c->kind()) {
+            case ui::Kind::TextBox:
+                cls = L"EDIT";
+                s |= WS_TABSTOP | ES_AUTOHSCROLL;
+                ex = WS_EX_CLIENTEDGE;
+                break;
+            case ui::Kind::ComboBox:
+                cls = L"COMBOBOX";
+                s |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+                break;
+            case ui::Kind::CheckBox:
+                s |= WS_TABSTOP | BS_CHECKBOX;
+                break;
+            case ui::Kind::CommandButton:
+                s |= WS_TABSTOP |
+                     (static_cast<ui::CommandButton*>(c)->graphical ? BS_OWNERDRAW : BS_PUSHBUTTON);
+                break;
+            case ui::Kind::Label:
+                cls = L"STATIC";
+                s |= c->centred ? SS_CENTER : SS_LEFT;
+                if (!c->toolTip.empty()) s |= SS_NOTIFY;
+                break;
+            case ui::Kind::Timer:
+                break;
+        }
+        if (c->visible()) s |= WS_VISIBLE;
+        if (!c->enabled()) s |= WS_DISABLED;
+        const bool edit = c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::ComboBox;
+        ++settingFromCode_;
+        HWND h = CreateWindowExW(
+            ex, cls, (edit ? widen(c->text()) : displayText(c->text())).c_str(), s, 0, 0, 0, 0,
+            hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
+        controls_.push_back({c, h, id});
+        if (c->kind() == ui::Kind::ComboBox) {
+            for (const std::string& item : static_cast<ui::ComboBox*>(c)->items()) {
+                SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
+            }
+        } else if (c->kind() == ui::Kind::CheckBox) {
+            SendMessageW(h, BM_SETCHECK, static_cast<ui::CheckBox*>(c)->value() == 1, 0);
+        } else if (c->kind() == ui::Kind::TextBox) {
+            SendMessageW(h, EM_SETREADONLY, static_cast<ui::TextBox*>(c)->locked(), 0);
+        }
+        --settingFromCode_;
+        if (c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::CommandButton) {
+            SetWindowSubclass(h, controlProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        }
+        if (!c->toolTip.empty()) {
+            if (tooltip_ == nullptr) {
+                tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                           WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd_, nullptr,
+                                           instance(), nullptr);
+                SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+            }
+            std::wstring tip = widen(c->toolTip);
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof ti;
+            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            ti.hwnd = hwnd_;
+            ti.uId = reinterpret_cast<UINT_PTR>(h);
+            ti.lpszText = tip.data();
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+    }
+    layout();
+
+    // Centred on the screen that holds the window.
+    RECT wr;
+    GetWindowRect(hwnd_, &wr);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const int w = wr.right - wr.left;
+    const int h = wr.bottom - wr.top;
+    SetWindowPos(hwnd_, nullptr, mi.rcMonitor.left + (mi.rcMonitor.right - mi.rcMonitor.left - w) / 2,
+                 mi.rcMonitor.top + (mi.rcMonitor.bottom - mi.rcMonitor.top - h) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    model_.setObserver(this);
+    for (ui::Timer* t : model_.timers()) syncTimer(*t);
+    ++g_live;
+    return hwnd_;
+}
+
+void NativeForm::show(int showCommand) {
+    ShowWindow(hwnd_, showCommand);
+    SetForegroundWindow(hwnd_);
+}
+
+HWND NativeForm::controlHwnd(const ui::Control& c) const {
+    for (const Native& n : controls_) {
+        if (n.model == &c) return n.hwnd;
+    }
+    return nullptr;
+}
+
+NativeForm::Native* NativeForm::byId(int id) {
+    for (Native& n : controls_) {
+        if (n.id == id) return &n;
+    }
+    return nullptr;
+}
+
+NativeForm::Native* NativeForm::byModel(const ui::Control& c) {
+    for (Native& n : controls_) {
+        if (n.model == &c) return &n;
+    }
+    return nullptr;
+}
+
+HFONT NativeForm::font(const ui::Control& c) {
+    const ui::Font f = c.font.value_or(kDefaultFont);
+    const int key = f.centiPoints * 2 + (f.bold ? 1 : 0);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end()) return it->second;
+    HFONT h = CreateFontW(-MulDiv(f.centiPoints, dpi_, 7200), 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL,
+                          FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          L"宋体");
+    fonts_[key] = h;
+    return h;
+}
+
+void NativeForm::layout() {
+    for (const Native& n : controls_) {
+        if (n.hwnd == nullptr) continue;
+        const ui::Geometry& g = n.model->geometry;
+        int height = twips(g.height, dpi_);
+        // A drop-down combo's window height includes its list.
+        if (n.model->kind() == ui::Kind::ComboBox) height += twips(3000, dpi_);
+        SetWindowPos(n.hwnd, nullptr, twips(g.left, dpi_), twips(g.top, dpi_),
+                     twips(g.width, dpi_), height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(*n.model)), TRUE);
+        if (n.model->kind() == ui::Kind::ComboBox) {
+            // The closed box takes the designed height.
+            RECT r;
+            GetWindowRect(n.hwnd, &r);
+            const int delta = twips(g.height, dpi_) - (r.bottom - r.top);
+            const LRESULT item = SendMessageW(n.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+            if (delta != 0 && item + delta > 0) {
+                SendMessageW(n.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + delta);
+            }
+        }
+    }
+    RECT r{0, 0, twips(model_.clientWidth, dpi_), twips(model_.clientHeight, dpi_)};
+    adjustForDpi(r, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)),
+                 static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)), dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void NativeForm::syncTimer(ui::Timer& t) {
+    Native* n = byModel(t);
+    if (n == nullptr || hwnd_ == nullptr) return;
+    if (t.enabled() && !model_.unloaded()) {
+        SetTimer(hwnd_, static_cast<UINT_PTR>(n->id), static_cast<UINT>(t.interval()), nullptr);
+    } else {
+        KillTimer(hwnd_, static_cast<UINT_PTR>(n->id));
+    }
+}
+
+void NativeForm::applyText(const Native& n) {
+    const ui::Kind k = n.model->kind();
+    const bool edit = k == ui::Kind::TextBox || k == ui::Kind::ComboBox;
+    const std::wstring want = edit ? widen(n.model->text()) : displayText(n.model->text());
+    // The echo of a user's own typing is already on screen; writing it
+    // back would move the caret.
+    if (windowText(n.hwnd) == want) return;
+    SetWindowTextW(n.hwnd, want.c_str());
+    if (n.model->transparent) {
+        RECT r;
+        GetWindowRect(n.hwnd, &r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        RedrawWindow(hwnd_, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    } else if (k == ui::Kind::CommandButton) {
+        InvalidateRect(n.hwnd, nullptr, TRUE);
+    }
+}
+
+void NativeForm::controlChanged(ui::Control& c, ui::Prop p, int index) {
+    Native* n = byModel(c);
+    if (n == nullptr || hwnd_ == nullptr) return;
+    if (c.kind() == ui::Kind::Timer) {
+        syncTimer(static_cast<ui::Timer&>(c));
+        return;
+    }
+    ++settingFromCode_;
+    switch (p) {
+        case ui::Prop::Text:
+            applyText(*n);
+            break;
+        case ui::Prop::Enabled:
+            EnableWindow(n->hwnd, c.enabled());
+            break;
+        case ui::Prop::Visible:
+            ShowWindow(n->hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
+            break;
+        case ui::Prop::Locked:
+            SendMessageW(n->hwnd, EM_SETREADONLY, static_cast<ui::TextBox&>(c).locked(), 0);
+            break;
+        case ui::Prop::Value:
+            SendMessageW(n->hwnd, BM_SETCHECK, static_cast<ui::CheckBox&>(c).value() == 1, 0);
+            break;
+        case ui::Prop::ListAdd:
+            SendMessageW(n->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                         reinterpret_cast<LPARAM>(
+                             widen(static_cast<ui::ComboBox&>(c).list(index)).c_str()));
+            break;
+        case ui::Prop::ListRemove:
+            SendMessageW(n->hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+            break;
+        case ui::Prop::Interval:
+            break;
+    }
+    --settingFromCode_;
+}
+
+void NativeForm::formCaptionChanged(ui::Form& f) {
+    if (hwnd_ != nullptr) SetWindowTextW(hwnd_, displayText(f.caption()).c_str());
+}
+
+void NativeForm::command(int id, int code) {
+    Native* n = byId(id);
+    if (n == nullptr || settingFromCode_ > 0) return;
+    switch (n->model->kind()) {
+        case ui::Kind::TextBox:
+            if (code == EN_CHANGE) {
+                static_cast<ui::TextBox*>(n->model)->userType(narrow(windowText(n->hwnd)));
+            }
+            break;
+        case ui::Kind::ComboBox: {
+            auto* cb = static_cast<ui::ComboBox*>(n->model);
+            if (code == CBN_SELCHANGE) {
+                const auto i = static_cast<int>(SendMessageW(n->hwnd, CB_GETCURSEL, 0, 0));
+                if (i >= 0) cb->userChoose(i);
+            } else if (code == CBN_EDITCHANGE) {
+                cb->userType(narrow(windowText(n->hwnd)));
+            } else if (code == CBN_SETFOCUS) {
+                cb->userFocus();
+            }
+            break;
+        }
+        case ui::Kind::CheckBox:
+            if (code == BN_CLICKED) static_cast<ui::CheckBox*>(n->model)->userClick();
+            break;
+        case ui::Kind::CommandButton:
+            if (code == BN_CLICKED) static_cast<ui::CommandButton*>(n->model)->userClick();
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT NativeForm::colorStatic(HDC dc, HWND ctl) {
+    for (const Native& n : controls_) {
+        if (n.hwnd != ctl) continue;
+        const ui::Control& c = *n.model;
+        if (c.kind() == ui::Kind::TextBox) break;  // a read-only edit keeps its own look
+        if (c.foreColor) {
+            SetTextColor(dc, rgb(*c.foreColor));
+        } else {
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        }
+        if (c.transparent) {
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        }
+        SetBkColor(dc, model_.backColor ? rgb(*model_.backColor) : GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(background_);
+    }
+    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(ctl));
+}
+
+void NativeForm::drawButton(const DRAWITEMSTRUCT& d) {
+    Native* n = byId(static_cast<int>(d.CtlID));
+    if (n == nullptr) return;
+    const ui::Control& c = *n->model;
+    HDC dc = d.hDC;
+    RECT r = d.rcItem;
+    HBRUSH fill = CreateSolidBrush(c.backColor ? rgb(*c.backColor) : GetSysColor(COLOR_BTNFACE));
+    FillRect(dc, &r, fill);
+    DeleteObject(fill);
+    const bool pressed = (d.itemState & ODS_SELECTED) != 0;
+    DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+    HGDIOBJ old = SelectObject(dc, font(c));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor((d.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    const std::wstring text = displayText(c.text());
+    RECT calc = r;
+    DrawTextW(dc, text.c_str(), -1, &calc, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+    RECT t = r;
+    t.top += ((r.bottom - r.top) - (calc.bottom - calc.top)) / 2;
+    if (pressed) OffsetRect(&t, 1, 1);
+    DrawTextW(dc, text.c_str(), -1, &t, DT_CENTER | DT_WORDBREAK);
+    SelectObject(dc, old);
+    if ((d.itemState & ODS_FOCUS) != 0) {
+        InflateRect(&r, -2, -2);
+        DrawFocusRect(dc, &r);
+    }
+}
+
+void NativeForm::rememberFocus() {
+    HWND f = GetFocus();
+    if (f != nullptr && IsChild(hwnd_, f)) focus_ = f;
+}
+
+bool NativeForm::preTranslate(MSG& msg) {
+    if (hwnd_ == nullptr || !model_.keyPreview || !model_.onKeyDown) return false;
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+    model_.onKeyDown(static_cast<int>(msg.wParam), shiftState());
+    return false;
+}
+
+LRESULT CALLBACK NativeForm::controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                         DWORD_PTR self) {
+    auto* form = reinterpret_cast<NativeForm*>(self);
+    LRESULT result = DefSubclassProc(h, msg, wp, lp);
+    ui::MouseButton button = ui::MouseButton::Left;
+    bool down = false;
+    bool up = false;
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            down = true;
+            break;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+            down = true;
+            button = ui::MouseButton::Right;
+            break;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK:
+            down = true;
+            button = ui::MouseButton::Middle;
+            break;
+        case WM_LBUTTONUP:
+            up = true;
+            break;
+        case WM_RBUTTONUP:
+            up = true;
+            button = ui::MouseButton::Right;
+            break;
+        case WM_MBUTTONUP:
+            up = true;
+            button = ui::MouseButton::Middle;
+            break;
+        default:
+            return result;
+    }
+    Native* n = nullptr;
+    for (Native& c : form->controls_) {
+        if (c.hwnd == h) n = &c;
+    }
+    if (n == nullptr) return result;
+    const int x = MulDiv(static_cast<short>(LOWORD(lp)), 1440, form->dpi_);
+    const int y = MulDiv(static_cast<short>(HIWORD(lp)), 1440, form->dpi_);
+    int shift = shiftState();
+    if (n->model->kind() == ui::Kind::TextBox && down) {
+        static_cast<ui::TextBox*>(n->model)->userMouseDown(button, shift, x, y);
+    } else if (n->model->kind() == ui::Kind::CommandButton) {
+        auto* b = static_cast<ui::CommandButton*>(n->model);
+        if (down) b->userMouseDown(button, shift, x, y);
+        if (up) b->userMouseUp(button, shift, x, y);
+    }
+    return result;
+}
+
+LRESULT CALLBACK NativeForm::wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    NativeForm* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<NativeForm*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = h;
+        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<NativeForm*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    }
+    if (self == nullptr) return DefWindowProcW(h, msg, wp, lp);
+    return self->handle(msg, wp, lp);
+}
+
+LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND self = hwnd_;
+    switch (msg) {
+        case WM_COMMAND:
+            if (lp != 0) command(LOWORD(wp), HIWORD(wp));
+            return 0;
+        case WM_TIMER:
+            if (Native* n = byId(static_cast<int>(wp)); n && n->model->kind() == ui::Kind::Timer) {
+                static_cast<ui::Timer*>(n->model)->tick();
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return colorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+        case WM_DRAWITEM:
+            drawButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+            return TRUE;
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(hwnd_, &r);
+            FillRect(reinterpret_cast<HDC>(wp), &r, background_);
+            return 1;
+        }
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                rememberFocus();
+            } else {
+                HWND f = focus_ != nullptr && IsWindowEnabled(focus_) && IsWindowVisible(focus_)
+                             ? focus_
+                             : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                if (f != nullptr) SetFocus(f);
+            }
+            return 0;
+        case WM_HELP:
+            openHelpFor(hwnd_);
+            return TRUE;
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wp);
+            for (auto& [key, f] : fonts_) DeleteObject(f);
+            fonts_.clear();
+            const RECT* r = reinterpret_cast<RECT*>(lp);
+            layout();
+            SetWindowPos(hwnd_, nullptr, r->left, r->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_CLOSE:
+            model_.unload();
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY:
+            model_.unload();
+            model_.setObserver(nullptr);
+            if (--g_live == 0) PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            hwnd_ = nullptr;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(self, msg, wp, lp);
+}
+
+}  // namespace corvell::win32

@@ -1,0 +1,69 @@
+// The services the program asks of Windows, on the real functions.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+#include "platform/services.h"
+#include "platform/win32/native_form.h"
+
+namespace corvell::win32 {
+
+class Win32Services : public Services {
+public:
+    Win32Services() = default;
+
+    // Realises a form as a native window (hidden) on first use.
+    NativeForm& realise(ui::Form& f);
+    NativeForm* native(const ui::Form& f) const;
+    // The window that owns message boxes and help.
+    void setMainForm(ui::Form& f) { main_ = &f; }
+    const std::string& helpFile() const { return helpFile_; }
+
+    // Key preview, then the dialog manager (Tab, access keys) for the
+    // program's windows; true when the message was handled.
+    bool preTranslate(MSG& msg);
+    // The message loop; returns the exit code.
+    int run();
+
+    LocalTime now() override;
+    uint32_t getVersion() override;
+    std::string exeFolder() override;
+    void setHelpFile(const std::string& path) override;
+    WindowHandle findWindow(const std::string& title) override;
+    void postClose(WindowHandle w) override;
+    bool startProgram(const std::string& commandLine) override;
+    void minimize(ui::Form& f) override;
+    void show(ui::Form& f) override;
+    void messageBox(const std::string& text) override;
+    void endProgram() override;
+    NativeHandle getCurrentProcess() override;
+    NativeHandle openProcessToken(NativeHandle process, uint32_t access) override;
+    uint64_t lookupPrivilegeValue(const std::string& systemName, const std::string& name) override;
+    void adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& newState,
+                               uint32_t bufferLength, TokenPrivileges& previousState,
+                               uint32_t& returnLength) override;
+    void closeHandle(NativeHandle h) override;
+    void exitWindowsEx(uint32_t flags, uint32_t reserved) override;
+    void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override;
+    void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
+                  uint32_t data) override;
+    std::optional<std::string> readFile(const std::string& path) override;
+    bool replaceFile(const std::string& path, const std::string& bytes) override;
+    std::string toAnsi(const std::string& utf8) override;
+    std::string fromAnsi(const std::string& ansi) override;
+
+private:
+    std::map<const ui::Form*, std::unique_ptr<NativeForm>> forms_;
+    ui::Form* main_ = nullptr;
+    std::string helpFile_;
+    int nextIdBase_ = 1000;
+};
+
+// Opens a help file at its default topic through hhctrl.ocx, loaded when
+// first needed so that the program starts where HTML Help is missing.
+void htmlHelpDisplay(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data);
+
+}  // namespace corvell::win32

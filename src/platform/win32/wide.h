@@ -1,0 +1,28 @@
+// UTF-8 inside the program, UTF-16 at every Windows call.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace corvell::win32 {
+
+std::wstring widen(const std::string& utf8);
+std::string narrow(const std::wstring& utf16);
+std::wstring windowText(HWND h);
+
+// A lone carriage return is the line break of the program's texts;
+// Windows controls want CR LF.
+std::wstring displayText(const std::string& utf8);
+
+// A function of a system DLL that older systems may lack; null if absent.
+template <class Fn>
+Fn systemFunction(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Twips to pixels at a given DPI.
+inline int twips(int t, int dpi) { return MulDiv(t, dpi, 1440); }
+
+}  // namespace corvell::win32
