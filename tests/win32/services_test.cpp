@@ -1,0 +1,133 @@
+// The services on the real system calls: the record file's bytes in code
+// page 936, a failed replacement keeping the old record, and how a command
+// line is started.
+#include <windows.h>
+
+#include <string>
+
+#include "check.h"
+#include "platform/win32/services.h"
+#include "platform/win32/wide.h"
+#include "record/record.h"
+
+using corvell::win32::Win32Services;
+using corvell::win32::widen;
+
+namespace {
+
+std::string slurp(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string s(1 << 16, '\0');
+    DWORD n = 0;
+    ReadFile(f, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
+    CloseHandle(f);
+    s.resize(n);
+    return s;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring selfPath() {
+    wchar_t p[MAX_PATH];
+    GetModuleFileNameW(nullptr, p, MAX_PATH);
+    return p;
+}
+
+// Waits for a child's report file and returns its text.
+std::string waitReport(const std::wstring& file) {
+    for (int i = 0; i < 300 && !exists(file); ++i) Sleep(20);
+    Sleep(50);
+    return slurp(file);
+}
+
+}  // namespace
+
+TEST_CASE("the system's code page is the Chinese one") { CHECK_EQ(GetACP(), 936u); }
+
+TEST_CASE("records are written byte for byte in code page 936 and read back") {
+    Win32Services sys;
+    DeleteFileW(L"C:\\dorvanlog2k.txt");
+    DeleteFileW(L"C:\\dorvanlog9x.txt");
+    corvell::record::write(sys, 1,
+                           {"C:\\电视卡\\tv.exe", "电视, 卡", "2004年3月16日21时5分7秒",
+                            "2004年3月16日23时0分0秒"});
+    const std::string want =
+        "\"C:\\\xB5\xE7\xCA\xD3\xBF\xA8\\tv.exe\",\"\xB5\xE7\xCA\xD3, \xBF\xA8\","
+        "\"2004\xC4\xEA" "3\xD4\xC2" "16\xC8\xD5" "21\xCA\xB1" "5\xB7\xD6" "7\xC3\xEB\","
+        "\"2004\xC4\xEA" "3\xD4\xC2" "16\xC8\xD5" "23\xCA\xB1" "0\xB7\xD6" "0\xC3\xEB\"\r\n";
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), want);
+    CHECK(!exists(L"C:\\dorvanlog9x.txt"));
+    CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
+    auto back = corvell::record::readDefaults(sys, 1);
+    CHECK(back.has_value());
+    if (back) {
+        CHECK_EQ(back->path, std::string("C:\\电视卡\\tv.exe"));
+        CHECK_EQ(back->title, std::string("电视, 卡"));
+    }
+}
+
+TEST_CASE("a record that cannot be replaced leaves the old one whole") {
+    Win32Services sys;
+    corvell::record::write(sys, 1, {"C:\\old.exe", "Old", "t"});
+    const std::string before = slurp(L"C:\\dorvanlog2k.txt");
+
+    // Held open without delete sharing by someone else: no replacement.
+    HANDLE lock = CreateFileW(L"C:\\dorvanlog2k.txt", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    CHECK(lock != INVALID_HANDLE_VALUE);
+    CHECK(!sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\",\"t\"\r\n"));
+    CloseHandle(lock);
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
+    CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
+
+    // A folder where the new file would be written.
+    CreateDirectoryW(L"C:\\dorvanlog2k.txt.new", nullptr);
+    corvell::record::write(sys, 1, {"C:\\new.exe", "New", "t"});
+    RemoveDirectoryW(L"C:\\dorvanlog2k.txt.new");
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
+}
+
+TEST_CASE("a path with spaces that names a file starts exactly that file") {
+    Win32Services sys;
+    CreateDirectoryW(L"C:\\Corvell Test", nullptr);
+    CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
+    // What the unquoted command line would start first.
+    CopyFileW(selfPath().c_str(), L"C:\\Corvell.exe", FALSE);
+    DeleteFileW(L"C:\\corvell-report.txt");
+    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe"));
+    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
+             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|0"));
+    // A command line with arguments still runs as a command line.
+    DeleteFileW(L"C:\\corvell-report.txt");
+    CHECK(sys.startProgram("\"C:\\Corvell Test\\child.exe\" one two"));
+    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
+             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|2"));
+    DeleteFileW(L"C:\\Corvell.exe");
+}
+
+TEST_CASE("a program in a drive root sees its folder as the root") {
+    Win32Services sys;
+    CopyFileW(selfPath().c_str(), L"C:\\corvell-root.exe", FALSE);
+    DeleteFileW(L"C:\\corvell-report.txt");
+    CHECK(sys.startProgram("C:\\corvell-root.exe"));
+    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string("C:\\corvell-root.exe|C:\\|0"));
+    DeleteFileW(L"C:\\corvell-root.exe");
+}
+
+TEST_CASE("starting nothing or a missing program fails") {
+    Win32Services sys;
+    CHECK(!sys.startProgram(""));
+    CHECK(!sys.startProgram("C:\\no such folder\\none.exe"));
+    CHECK(!sys.startProgram("C:\\windows"));
+}
+
+TEST_CASE("the program's own windows are never taken for the viewer") {
+    Win32Services sys;
+    HWND own = CreateWindowExW(0, L"STATIC", L"Corvell own window", WS_OVERLAPPED, 0, 0, 10, 10,
+                               nullptr, nullptr, nullptr, nullptr);
+    CHECK(FindWindowW(nullptr, L"Corvell own window") == own);
+    CHECK_EQ(sys.findWindow("Corvell own window"), 0u);
+    DestroyWindow(own);
+}

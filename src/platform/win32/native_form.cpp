@@ -232,7 +232,8 @@ void NativeForm::layout() {
                      twips(g.width, dpi_), height, SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(*n.model)), TRUE);
         if (n.model->kind() == ui::Kind::ComboBox) {
-            // The closed box takes the designed height.
+            // The closed box takes the designed height, as far as its font
+            // lets it: the edit field is never lower than the text.
             RECT r;
             GetWindowRect(n.hwnd, &r);
             const int delta = twips(g.height, dpi_) - (r.bottom - r.top);

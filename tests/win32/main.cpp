@@ -1,0 +1,32 @@
+// Runs every case. A copy under another name is a child started by the
+// services under test: it reports where it runs from and exits.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "check.h"
+#include "platform/win32/services.h"
+#include "platform/win32/wide.h"
+
+int main() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring name(self);
+    if (name.size() < 15 || name.substr(name.size() - 15) != L"win32_tests.exe") {
+        corvell::win32::Win32Services sys;
+        int argc = 0;
+        LocalFree(CommandLineToArgvW(GetCommandLineW(), &argc));
+        const std::string report = corvell::win32::narrow(self) + "|" + sys.exeFolder() + "|" +
+                                   std::to_string(argc - 1);
+        HANDLE f = CreateFileW(L"C:\\corvell-report.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               0, nullptr);
+        DWORD n = 0;
+        WriteFile(f, report.data(), static_cast<DWORD>(report.size()), &n, nullptr);
+        CloseHandle(f);
+        return 0;
+    }
+    return check::runAll();
+}
