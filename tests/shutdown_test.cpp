@@ -1,0 +1,290 @@
+// The watch loop ending a viewing, the countdown window, the exit
+// operations and help, and the whole road from start-up to the shutdown
+// request, in simulated time.
+#include <gtest/gtest.h>
+
+#include "support/rig.h"
+
+namespace corvell::test {
+namespace {
+
+constexpr const char* kPath = "C:\\TV Capture Card\\HDTVPCI.EXE";
+
+// Started, found the viewer, and now watching it.
+struct Watching : Rig {
+    explicit Watching(LocalTime start = kEvening) : Rig(start) {
+        installViewer(kPath, "TV Capture Card", 200);
+        load();
+        form.Command1.userClick();
+        advance(1000);
+        EXPECT_TRUE(form.watching);
+        viewer = sys.windows.front().handle;
+    }
+    WindowHandle viewer = 0;
+};
+
+std::vector<std::string> exitCalls(const FakeServices& sys) {
+    std::vector<std::string> out;
+    for (const Call& c : sys.calls) {
+        std::string line = c.name;
+        for (const std::string& a : c.args) line += " " + a;
+        if (c.name == "getCurrentProcess" || c.name == "openProcessToken" ||
+            c.name == "lookupPrivilegeValue" || c.name == "adjustTokenPrivileges" ||
+            c.name == "closeHandle" || c.name == "exitWindowsEx") {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+TEST(WatchLoop, TheClockLineRunsFromStartUp) {
+    Rig r;
+    r.load();
+    EXPECT_EQ(r.form.Label6.text(), "下面是预设定时关机时间。");
+    r.advance(1000);
+    EXPECT_EQ(r.form.Label6.text(), "下面是预设定时关机时间。现在时间是:2004年3月16日21时5分8秒");
+    EXPECT_EQ(r.sys.count("findWindow"), 0);
+}
+
+TEST(WatchLoop, TheViewerClosedEndsTheViewingWithinASecond) {
+    Watching w;
+    w.advance(3000);
+    EXPECT_EQ(w.form1(), nullptr);
+    w.sys.removeWindow(w.viewer);  // 21:05:11.000, the user closes the viewer
+    w.advance(1000);
+    ASSERT_NE(w.form1(), nullptr);
+    EXPECT_FALSE(w.form.Timer1.enabled());
+    EXPECT_EQ(w.form.Text1.text(), "调用程序已经停止运行");
+    EXPECT_EQ(w.sys.shown, std::vector<ui::Form*>{w.form1()});
+    EXPECT_EQ(w.sys.files["C:\\dorvanlog2k.txt"],
+              "\"C:\\TV Capture Card\\HDTVPCI.EXE\",\"TV Capture Card\",\"2004" + gbk("年") + "3" +
+                  gbk("月") + "16" + gbk("日") + "21" + gbk("时") + "5" + gbk("分") + "8" +
+                  gbk("秒") + "\",\"2004" + gbk("年") + "3" + gbk("月") + "16" + gbk("日") + "21" +
+                  gbk("时") + "5" + gbk("分") + "12" + gbk("秒") + "\"\r\n");
+    // The clock line stopped with the watch.
+    const std::string clock = w.form.Label6.text();
+    w.advance(5000);
+    EXPECT_EQ(w.form.Label6.text(), clock);
+}
+
+TEST(WatchLoop, ARenamedViewerIsGoneAndASecondWindowKeepsTheWatch) {
+    Watching w;
+    const WindowHandle twin = w.sys.addWindow("TV Capture Card");
+    w.sys.removeWindow(w.viewer);
+    w.advance(5000);
+    EXPECT_EQ(w.form1(), nullptr);
+    for (auto& win : w.sys.windows) {
+        if (win.handle == twin) win.title = "Renamed";
+    }
+    w.advance(1000);
+    EXPECT_NE(w.form1(), nullptr);
+}
+
+TEST(WatchLoop, AnUnwritableRecordStillOpensTheCountdownSilently) {
+    Watching w;
+    w.sys.unwritable.insert("C:\\dorvanlog2k.txt");
+    w.sys.files.clear();
+    w.sys.removeWindow(w.viewer);
+    w.advance(1000);
+    EXPECT_NE(w.form1(), nullptr);
+    EXPECT_TRUE(w.sys.messages.empty());
+    EXPECT_EQ(w.sys.files.count("C:\\dorvanlog2k.txt"), 0u);
+}
+
+struct Counting : Watching {
+    Counting() {
+        sys.removeWindow(viewer);
+        advance(1000);
+        f1 = form1();
+        sys.calls.clear();
+    }
+    ui::Form1* f1 = nullptr;
+};
+
+TEST(CountdownWindow, CountsTenToZeroThenAsksForTheShutdownOnce) {
+    Counting c;
+    ASSERT_NE(c.f1, nullptr);
+    EXPECT_EQ(c.f1->caption(), "正在准备关机…");
+    EXPECT_EQ(c.f1->Command1.text(), "取消关机\r(Esc键)");
+    std::vector<std::string> numbers{c.f1->Label1.text()};
+    for (int i = 0; i < 10; ++i) {
+        c.advance(2000);
+        numbers.push_back(c.f1->Label1.text());
+    }
+    EXPECT_EQ(numbers, (std::vector<std::string>{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1",
+                                                 "0"}));
+    EXPECT_EQ(c.sys.count("exitWindowsEx"), 0);
+    c.advance(1999);
+    EXPECT_EQ(c.sys.count("exitWindowsEx"), 0);
+    c.advance(1);  // 22 s after it opened
+    EXPECT_EQ(c.f1->caption(), "正在关机…");
+    EXPECT_EQ(c.f1->Command1.text(), "再见！");
+    EXPECT_FALSE(c.f1->Command1.enabled());
+    EXPECT_FALSE(c.f1->Timer1.enabled());
+    c.advance(60000);
+    EXPECT_EQ(c.sys.count("exitWindowsEx"), 1);
+    c.f1->Command1.userClick();  // disabled: nothing
+    EXPECT_FALSE(c.sys.ended);
+}
+
+TEST(CountdownWindow, ThePrivilegeComesFirstOnTheNtFamilyOnly) {
+    Counting nt;
+    nt.advance(22000);
+    EXPECT_EQ(exitCalls(nt.sys),
+              (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
+                                        "lookupPrivilegeValue  SeShutdownPrivilege",
+                                        "adjustTokenPrivileges 0x44 0 1 0x13 2 16",
+                                        "closeHandle 0x44", "exitWindowsEx 1 0xFFFFFFFF"}));
+    Rig r;
+    r.sys.version = 0xC0000A04;
+    r.installViewer(kPath, "TV Capture Card", 0);
+    r.load();
+    r.form.Command1.userClick();
+    r.advance(1000);
+    r.sys.windows.clear();
+    r.advance(1000);
+    r.sys.calls.clear();
+    r.advance(22000);
+    EXPECT_EQ(exitCalls(r.sys), std::vector<std::string>{"exitWindowsEx 1 0xFFFFFFFF"});
+    EXPECT_EQ(r.sys.files.count("C:\\dorvanlog9x.txt"), 1u);
+    EXPECT_EQ(r.sys.files.count("C:\\dorvanlog2k.txt"), 0u);
+}
+
+TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
+    Counting c;
+    c.sys.tokenFails = true;
+    c.sys.privilegeNameFails = true;
+    c.advance(22000);
+    EXPECT_EQ(exitCalls(c.sys),
+              (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
+                                        "lookupPrivilegeValue  SeShutdownPrivilege",
+                                        "adjustTokenPrivileges 0x0 0 1 0x0 2 16",
+                                        "exitWindowsEx 1 0xFFFFFFFF"}));
+    EXPECT_TRUE(c.sys.messages.empty());
+}
+
+TEST(CountdownWindow, CancelOrEscEndsTheProgramWithNoExitRequest) {
+    for (int how = 0; how < 3; ++how) {
+        Counting c;
+        c.advance(7000);
+        if (how == 0) c.f1->Command1.userClick();
+        if (how == 1) c.f1->onKeyDown(27, 0);
+        if (how == 2) c.f1->onKeyDown(27, 1 | 2 | 4);
+        EXPECT_TRUE(c.sys.ended) << how;
+        c.advance(30000);
+        EXPECT_EQ(c.sys.count("exitWindowsEx"), 0) << how;
+    }
+    Counting other;
+    other.f1->onKeyDown(13, 0);
+    other.f1->onKeyDown('S', 4);
+    EXPECT_FALSE(other.sys.ended);
+}
+
+TEST(CountdownWindow, EscAfterTheFinalTickEndsTheProgramAfterTheRequest) {
+    Counting c;
+    c.advance(22000);
+    c.f1->onKeyDown(27, 0);
+    EXPECT_EQ(c.sys.callNames().back(), "endProgram");
+    EXPECT_EQ(c.sys.count("exitWindowsEx"), 1);
+}
+
+TEST(CountdownWindow, TheCloseButtonClosesOnlyThisWindow) {
+    Counting c;
+    c.advance(5000);
+    c.f1->unload();
+    c.advance(60000);
+    EXPECT_EQ(c.sys.count("exitWindowsEx"), 0);
+    EXPECT_FALSE(c.sys.ended);
+    EXPECT_FALSE(c.form.Timer1.enabled());
+    EXPECT_EQ(c.sys.minimized.count(&c.form), 1u);
+}
+
+TEST(ExitOperations, FlagsAndPrivilegeForEachOperation) {
+    for (int family : {0, 1}) {
+        FakeServices sys(kEvening);
+        App app(sys);
+        app.osFamily = family;
+        ui::Form1 f(app);
+        f.cmdLogoff_Click();
+        f.cmdForceLogoff_Click();
+        EXPECT_EQ(exitCalls(sys), (std::vector<std::string>{"exitWindowsEx 0 0xFFFFFFFF",
+                                                            "exitWindowsEx 4 0xFFFFFFFF"}));
+        sys.calls.clear();
+        f.cmdForceShutdown_Click();
+        EXPECT_EQ(sys.count("adjustTokenPrivileges"), family);
+        EXPECT_EQ(exitCalls(sys).back(), "exitWindowsEx 5 0xFFFFFFFF");
+        EXPECT_FALSE(f.cmdShutdown.visible());
+    }
+}
+
+TEST(Help, TheButtonPausesTheCountdownSendsF1AndOpensTheFileOnRelease) {
+    Rig r;
+    r.sys.folder = "C:\\";
+    r.load();
+    r.advance(4000);
+    r.form.Command3.userMouseDown(ui::MouseButton::Right);
+    EXPECT_FALSE(r.form.Timer2.enabled());
+    EXPECT_EQ(r.form.Command4.text(), ui::kStartCaption);
+    EXPECT_EQ(r.form.Label2.text(), "6");
+    r.form.Command3.userMouseUp(ui::MouseButton::Right);
+    std::vector<std::string> calls;
+    for (const Call& c : r.sys.calls) {
+        if (c.name == "keybdEvent" || c.name == "htmlHelp") {
+            std::string line = c.name;
+            for (const std::string& a : c.args) line += " " + a;
+            calls.push_back(line);
+        }
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"keybdEvent 0x70 0 0 0",
+                                               "htmlHelp Form0 C:\\help.chm 0 0"}));
+    EXPECT_EQ(r.sys.helpFile, "C:\\help.chm");
+    // A click (Space or Enter) does nothing: the button has no click handler.
+    r.form.Command3.userClick();
+    EXPECT_EQ(r.sys.count("htmlHelp"), 1);
+    r.advance(20000);
+    EXPECT_EQ(r.sys.count("startProgram"), 0);
+}
+
+TEST(WholeRoad, StartUpToShutdownWhenTheUserClosesTheViewer) {
+    Rig r;
+    r.sys.files["C:\\dorvanlog2k.txt"] = "\"" + std::string(kPath) + "\",\"TV Capture Card\"\r\n";
+    r.installViewer(kPath, "TV Capture Card", 800);
+    r.load();
+    ASSERT_TRUE(r.runUntil([&] { return r.form.watching; }, 20000));
+    EXPECT_EQ(r.sys.clock.ms(), 12000);  // launched at 11 s, found on the first check
+    r.sys.scheduler.at(39500, [&] { r.sys.windows.clear(); });
+    ASSERT_TRUE(r.runUntil([&] { return r.form1() != nullptr; }, 60000));
+    EXPECT_EQ(r.sys.clock.ms(), 40000);
+    const int64_t opened = r.sys.clock.ms();
+    ASSERT_TRUE(r.runUntil([&] { return r.sys.count("exitWindowsEx") > 0; }, 60000));
+    EXPECT_EQ(r.sys.clock.ms() - opened, 22000);
+    r.advance(60000);
+    EXPECT_EQ(r.sys.count("exitWindowsEx"), 1);
+    EXPECT_TRUE(r.sys.messages.empty());
+    EXPECT_LT(r.sys.indexOf("adjustTokenPrivileges"), r.sys.indexOf("exitWindowsEx"));
+}
+
+TEST(WholeRoad, StartUpToShutdownThroughTheTimedTrigger) {
+    Rig r;
+    r.installViewer(kPath, "TV Capture Card", 300);
+    r.load();
+    r.advance(2000);
+    // The user sets 21:06:01 in the boxes (52 s ahead) and arms it.
+    r.form.Combo4.userFocus();
+    r.form.Combo5.userChoose(5);  // 6分
+    r.form.Combo6.userChoose(0);  // 1秒
+    r.form.Check1.userClick();
+    ASSERT_TRUE(r.sys.messages.empty());
+    EXPECT_EQ(r.form.Label4.text(), "已预设关机时间：2004年3月16日21时6分1秒");
+    r.form.Command4.userClick();  // resume the countdown
+    ASSERT_TRUE(r.runUntil([&] { return r.form.watching; }, 20000));
+    ASSERT_TRUE(r.runUntil([&] { return r.sys.count("postClose") > 0; }, 60000));
+    EXPECT_EQ(timeText(r.sys.clock.now()), "2004年3月16日21时6分1秒");
+    ASSERT_TRUE(r.runUntil([&] { return r.form1() != nullptr; }, 5000));
+    ASSERT_TRUE(r.runUntil([&] { return r.sys.count("exitWindowsEx") > 0; }, 30000));
+    EXPECT_EQ(r.sys.count("postClose"), 1);
+    EXPECT_TRUE(r.sys.messages.empty());
+}
+
+}  // namespace
+}  // namespace corvell::test
