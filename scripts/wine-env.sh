@@ -33,10 +33,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # Wine here does not find its own fonts (the title-bar buttons are drawn
   # with Marlett) unless they are in the prefix.
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  # A virtual desktop: Wine draws the frames and manages focus itself,
-  # with or without a window manager on the display.
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
-    >/dev/null 2>&1
+  # Unmanaged windows: Wine draws the frames itself, and a closing window
+  # is gone at once rather than after waiting ~2 s for a window manager
+  # that the display may not have.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
 fi

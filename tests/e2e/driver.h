@@ -1,0 +1,95 @@
+// Drives a running program through its real windows, the way a person would:
+// real mouse clicks and keystrokes via SendInput, results read back from the
+// controls. All text in and out is UTF-8. Timeouts are in milliseconds.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace e2e {
+
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view wide);
+
+// ---- processes -------------------------------------------------------------
+struct Process {
+    HANDLE handle = nullptr;
+    DWORD pid = 0;
+};
+// CreateProcessW on a whole command line; handle null on failure.
+Process start(std::string_view command_line, std::string_view directory = {});
+bool wait_exit(const Process& p, int timeout_ms, DWORD* exit_code = nullptr);
+void kill(Process& p);  // TerminateProcess if still running, then closes the handle
+std::string read_file(std::string_view path);  // whole file as bytes; "" if missing
+
+// ---- checks: "ok - ..." / "FAIL - ..." on stdout ----------------------------
+bool check(bool cond, std::string_view what);
+bool check_eq(std::string_view actual, std::string_view expected, std::string_view what);
+void note(std::string_view line);  // "# ..." diagnostic line
+int failures();
+int exit_code();  // for return from main: 0 only if nothing failed
+
+// ---- waiting ----------------------------------------------------------------
+// Polls pred every few ms until it holds. On timeout prints "# timeout ..." with
+// `what` and, if given, what `last` says about the state seen last.
+bool wait_until(const std::function<bool()>& pred, int timeout_ms, std::string_view what,
+                const std::function<std::string()>& last = {});
+
+// ---- windows ------------------------------------------------------------------
+// Top-level window with exactly this caption; pid 0 means any process.
+HWND find_top(std::string_view caption, DWORD pid = 0);
+// Waits for a *visible* one: a window is findable before it has been filled
+// with controls and shown.
+HWND wait_top(std::string_view caption, int timeout_ms, DWORD pid = 0);
+std::vector<HWND> all_top(std::string_view caption, DWORD pid = 0);  // front to back
+bool wait_gone(HWND w, int timeout_ms);                 // window destroyed
+bool wait_no_top(std::string_view caption, int timeout_ms, DWORD pid = 0);
+HWND control(HWND parent, int id);                      // GetDlgItem
+HWND wait_control(HWND parent, int id, int timeout_ms);
+
+std::string text(HWND w);       // WM_GETTEXT; "" if the window does not answer
+bool enabled(HWND w);
+bool visible(HWND w);
+bool minimized(HWND w);         // IsIconic
+bool checked(HWND w);           // BM_GETCHECK == BST_CHECKED
+int combo_selection(HWND combo);  // CB_GETCURSEL, -1 if none
+int combo_count(HWND combo);
+std::string combo_item(HWND combo, int index);
+DWORD window_pid(HWND w);
+DWORD window_tid(HWND w);
+
+bool wait_text(HWND w, std::string_view expected, int timeout_ms);
+bool wait_enabled(HWND w, bool expected, int timeout_ms);
+
+// ---- acting like a person ------------------------------------------------------
+// Brings w's top-level window to the foreground and waits until it is there.
+bool bring_to_front(HWND w, int timeout_ms = 2000);
+// Left click at w's centre / at a point of its client area. False, with a
+// note, if its window is minimised or the spot stays covered by another one.
+bool click(HWND w);
+bool click_at(HWND w, int x, int y);
+void type(std::string_view utf8);          // into whatever has the keyboard focus
+void key(WORD vk);                         // press and release one key
+void keys(std::initializer_list<WORD> vks);  // combination, e.g. keys({VK_MENU, 'S'})
+// Focuses w with a click and waits until it has the keyboard focus.
+bool focus_by_click(HWND w, int timeout_ms = 2000);
+
+enum class Pick { Mouse, Keyboard };
+// Drops the combo's list with a click and chooses item `index` in it, by
+// clicking the item or with arrow keys and Enter. True once the combo shows it.
+bool choose(HWND combo, int index, Pick how = Pick::Mouse, int timeout_ms = 3000);
+
+// ---- message boxes ---------------------------------------------------------------
+// Dialog of class #32770 with exactly this caption; pid/tid 0 mean any.
+HWND find_message_box(std::string_view caption, DWORD pid = 0, DWORD tid = 0);
+HWND wait_message_box(std::string_view caption, int timeout_ms, DWORD pid = 0, DWORD tid = 0);
+std::string message_text(HWND box);        // its static, ID 0xFFFF
+// Clicks the button with this ID and waits for the box to close.
+bool press_button(HWND box, int id = IDOK, int timeout_ms = 3000);
+
+}  // namespace e2e
