@@ -4,6 +4,11 @@
 
 find_program(CHMCMD_EXECUTABLE chmcmd)
 if(NOT CHMCMD_EXECUTABLE)
+  if(CMAKE_HOST_WIN32)
+    # On Windows the help file can be made with HTML Help Workshop instead.
+    message(WARNING "chmcmd not found: help.chm is not built (hhc help\\help.hhp makes it)")
+    return()
+  endif()
   message(FATAL_ERROR
     "chmcmd not found; it compiles the help file help.chm. "
     "Install it with the Debian package fp-utils (apt-get install fp-utils), "

@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
 # Builds corvell.exe and runs it under Wine (on a private Xvfb display when
-# there is no X display; watch it with a VNC viewer or take screenshots).
+# there is no X display). The first run installs the project's stub viewer
+# as a demo TV viewer at the default path, so the whole road can be seen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target corvell corvell_help
-exec ./scripts/wine-run.sh build/mingw/corvell.exe
+cmake --build --preset mingw --target corvell corvell_help stub_viewer
+
+# shellcheck source=wine-env.sh
+. ./scripts/wine-env.sh
+viewer="$WINEPREFIX/drive_c/TV Capture Card/HDTVPCI.EXE"
+if [ ! -e "$viewer" ]; then
+  mkdir -p "$(dirname "$viewer")"
+  cp build/mingw/tests/e2e/stub_viewer.exe "$viewer"
+  echo "Installed a demo viewer as C:\\TV Capture Card\\HDTVPCI.EXE (title \"TV Capture Card\")."
+fi
+echo "Display $DISPLAY; the viewer starts after the countdown from 10. Close it to see the shutdown countdown."
+exec wine build/mingw/corvell.exe

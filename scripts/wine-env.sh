@@ -15,7 +15,15 @@ if ! corvell_display_ok; then
   n=${CORVELL_XVFB_DISPLAY:-77}
   export DISPLAY=:$n
   if ! corvell_display_ok; then
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    # The server outlives this shell: it must not hold on to its files
+    # (a caller's lock, a test runner's pipes).
+    (
+      for fd in /proc/$BASHPID/fd/*; do
+        fd=${fd##*/}
+        [ "$fd" -gt 2 ] && eval "exec $fd>&-"
+      done
+      exec Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1
+    ) &
     for _ in $(seq 50); do corvell_display_ok && break; sleep 0.1; done
   fi
 fi

@@ -92,4 +92,8 @@ std::string message_text(HWND box);        // its static, ID 0xFFFF
 // Clicks the button with this ID and waits for the box to close.
 bool press_button(HWND box, int id = IDOK, int timeout_ms = 3000);
 
+// ---- pictures ---------------------------------------------------------------------
+// Writes what the screen shows of w (frame included) as a 24-bit BMP.
+bool screenshot(HWND w, std::string_view bmp_path);
+
 }  // namespace e2e

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Copies the window pictures taken by the last end-to-end run into docs/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+for shot in main-window countdown-window; do
+  cp "build/mingw/e2e/evening/$shot.png" "docs/$shot.png"
+done
+cp build/mingw/e2e/wrong-title/wrong-title-message.png docs/ 2>/dev/null || true

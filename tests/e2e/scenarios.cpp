@@ -1,0 +1,662 @@
+// End-to-end scenarios: the real corvell.exe under Wine, worked through its
+// windows as a person would.
+//
+//   e2e_scenarios run NAME BUILD   installs the program and the stub viewer
+//                                  into C:, then drives one scenario
+//   e2e_scenarios check NAME RELAY RUNOUT
+//                                  afterwards, reads what the system saw:
+//                                  the relay trace of corvell's own calls,
+//                                  the stubs' logs, the record files
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+namespace {
+
+using namespace e2e;
+
+constexpr const char* kMain = "Corvell1.0";
+constexpr const char* kCountdown = "正在准备关机…";
+constexpr const char* kShuttingDown = "正在关机…";
+constexpr const char* kExeDir = "C:\\Program Files\\Corvell";
+constexpr const char* kViewerPath = "C:\\TV Capture Card\\HDTVPCI.EXE";
+constexpr const char* kViewerTitle = "TV Capture Card";
+constexpr const char* kRecord2k = "C:\\dorvanlog2k.txt";
+constexpr const char* kRecord9x = "C:\\dorvanlog9x.txt";
+constexpr const char* kWrongInput =
+    "调用的程序或程序标题输入错误！\r\n请关闭刚才调用的程序,然后重新正确输入。";
+
+// Control IDs: 1000 + index in the main window, 2000 + index in the
+// countdown window.
+enum : int {
+    kText1 = 1000, kText2, kCombo1, kCombo2, kCombo3, kCombo4, kCombo5, kCombo6, kCheck1,
+    kCommand4, kCommand1, kCommand3, kLabel1, kLabel2, kLabel3, kLabel6, kLabel4,
+    kCancel = 2001, kNumber = 2005
+};
+
+double seconds() {
+    static LARGE_INTEGER f, t0;
+    if (f.QuadPart == 0) {
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&t0);
+    }
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+std::string fmt(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.2f", v);
+    return b;
+}
+
+std::string gbk(const std::string& utf8) {
+    std::wstring w = widen(utf8);
+    int n = WideCharToMultiByte(936, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                                nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(936, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::string timeText(const SYSTEMTIME& t) {
+    return std::to_string(t.wYear) + "年" + std::to_string(t.wMonth) + "月" +
+           std::to_string(t.wDay) + "日" + std::to_string(t.wHour) + "时" +
+           std::to_string(t.wMinute) + "分" + std::to_string(t.wSecond) + "秒";
+}
+
+// The time texts of the last few seconds, newest first: a record written a
+// moment ago carries one of them.
+std::vector<std::string> recentTimeTexts(int back) {
+    std::vector<std::string> out;
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
+    for (int i = 0; i <= back; ++i) {
+        ULARGE_INTEGER v;
+        v.QuadPart = u.QuadPart - static_cast<ULONGLONG>(i) * 10000000ULL;
+        FILETIME f{v.LowPart, v.HighPart}, local;
+        FileTimeToLocalFileTime(&f, &local);
+        SYSTEMTIME st;
+        FileTimeToSystemTime(&local, &st);
+        out.push_back(timeText(st));
+    }
+    return out;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(f);
+    return n == bytes.size();
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void copy(const std::string& from, const std::string& to) {
+    if (!CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE)) note("could not copy " + from);
+}
+
+struct Scenario {
+    std::string name;
+    std::string build;  // the build tree, as a Windows path
+    Process corvell;
+    HWND main = nullptr;
+    double opened = 0;
+    double countdownOpened = 0;
+
+    // The program in its own folder with its help file, the stub viewer at
+    // the default path taking its options from `viewerArgs`.
+    void install(const std::string& viewerArgs) {
+        CreateDirectoryW(L"C:\\Program Files", nullptr);
+        CreateDirectoryW(widen(kExeDir).c_str(), nullptr);
+        copy(build + "\\corvell.exe", std::string(kExeDir) + "\\corvell.exe");
+        copy(build + "\\help.chm", std::string(kExeDir) + "\\help.chm");
+        CreateDirectoryW(L"C:\\TV Capture Card", nullptr);
+        installViewer(kViewerPath, viewerArgs);
+        CreateDirectoryW(L"C:\\e2e", nullptr);
+        CreateDirectoryW(L"C:\\e2e\\shots", nullptr);
+        copy(build + "\\tests\\e2e\\stub_viewer.exe", "C:\\e2e\\bystander.exe");
+        DeleteFileW(widen(kRecord2k).c_str());
+        DeleteFileW(widen(kRecord9x).c_str());
+    }
+
+    void installViewer(const std::string& path, const std::string& args) {
+        copy(build + "\\tests\\e2e\\stub_viewer.exe", path);
+        writeFile(path.substr(0, path.find_last_of('.')) + ".args", args);
+    }
+
+    // Another program of the session, to see the end-of-session messages.
+    void startBystander() {
+        start("C:\\e2e\\bystander.exe --log C:\\e2e\\bystander.log Bystander");
+        check(wait_top("Bystander", 10000) != nullptr, "bystander program is running");
+    }
+
+    bool startCorvell() {
+        corvell = start(std::string("\"") + kExeDir + "\\corvell.exe\"", kExeDir);
+        writeFile("C:\\e2e\\corvell.pid", std::to_string(corvell.pid));
+        main = wait_top(kMain, 20000, corvell.pid);
+        opened = seconds();
+        return check(main != nullptr, "main window opens");
+    }
+
+    HWND ctl(int id) const { return control(main, id); }
+
+    void shot(HWND w, const std::string& file) {
+        SetCursorPos(0, 0);  // no tooltip in the picture
+        Sleep(300);
+        check(screenshot(w, "C:\\e2e\\shots\\" + file + ".bmp"), "screenshot " + file);
+    }
+
+    // From the automatic launch to the viewer found and the main window
+    // minimised with its status texts.
+    HWND launchedAutomatically(const std::string& path, const std::string& title) {
+        HWND viewer = wait_top(title, 20000);
+        const double after = seconds() - opened;
+        note("viewer window appeared " + fmt(after) + " s after the main window");
+        check(viewer != nullptr && after > 10.0 && after < 13.0,
+              "launched by the countdown about 11 s after start-up");
+        check(wait_until([&] { return minimized(main); }, 3000, "main window minimised"),
+              "main window minimised once the viewer is found");
+        check(wait_text(ctl(kText1), "正在运行调用程序:" + path, 2000), "Text1 shows the path");
+        check(wait_text(ctl(kText2), "程序标题:" + title, 2000), "Text2 shows the title");
+        check(!enabled(ctl(kCommand1)) && !enabled(ctl(kCommand4)), "buttons locked");
+        return viewer;
+    }
+
+    void checkStartRecord(const std::string& file, const std::string& path,
+                          const std::string& title) {
+        const std::string bytes = read_file(file);
+        bool found = false;
+        for (const std::string& t : recentTimeTexts(4)) {
+            if (bytes == "\"" + gbk(path) + "\",\"" + gbk(title) + "\",\"" + gbk(t) + "\"\r\n") {
+                found = true;
+            }
+        }
+        check(found, "start record in code page 936: " + narrowAnsi(bytes));
+    }
+
+    static std::string narrowAnsi(const std::string& bytes) {
+        int n = MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        std::wstring w(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+        std::string s = narrow(w);
+        while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+        return s;
+    }
+
+    // Closes the viewer as its user would and waits for the countdown window.
+    HWND closeViewer(HWND viewer) {
+        bring_to_front(viewer);
+        keys({VK_MENU, VK_F4});
+        const double closed = seconds();
+        const bool ended =
+            wait_until([&] { return text(ctl(kText1)) == "调用程序已经停止运行"; }, 3000,
+                       "Text1 reads the program has stopped", [&] { return text(ctl(kText1)); });
+        note("viewing ended " + fmt(seconds() - closed) + " s after the close");
+        check(ended && seconds() - closed < 1.6, "viewing ends within about a second");
+        HWND f1 = wait_top(kCountdown, 3000, corvell.pid);
+        countdownOpened = seconds();
+        check(f1 != nullptr, "countdown window opens");
+        return f1;
+    }
+
+    void checkStopRecord(const std::string& file, const std::string& path,
+                         const std::string& title) {
+        const std::string bytes = read_file(file);
+        const std::string head = "\"" + gbk(path) + "\",\"" + gbk(title) + "\",\"";
+        bool ok = bytes.compare(0, head.size(), head) == 0;
+        bool stopOk = false;
+        for (const std::string& t : recentTimeTexts(4)) {
+            const std::string tail = "\",\"" + gbk(t) + "\"\r\n";
+            if (bytes.size() > tail.size() && bytes.compare(bytes.size() - tail.size(), tail.size(), tail) == 0) {
+                stopOk = true;
+            }
+        }
+        size_t quotes = 0;
+        for (char c : bytes) quotes += c == '"';
+        check(ok && stopOk && quotes == 8, "stop record with four fields: " + narrowAnsi(bytes));
+    }
+
+    // Watches the countdown to its end; true when the final state was seen.
+    bool countdownToShutdown(HWND f1) {
+        const double start = countdownOpened;
+        HWND number = control(f1, kNumber);
+        HWND cancel = control(f1, kCancel);
+        check_eq(text(number), "10", "countdown starts at 10");
+        check_eq(text(cancel), "取消关机\r\n(Esc键)", "cancel button caption");
+        std::vector<std::string> seen{text(number)};
+        std::vector<double> when{seconds() - start};
+        bool final = false;
+        while (seconds() - start < 30) {
+            const std::string n = text(number);
+            if (!n.empty() && n != seen.back()) {
+                seen.push_back(n);
+                when.push_back(seconds() - start);
+            }
+            if (text(f1) == kShuttingDown) {
+                final = true;
+                break;
+            }
+            Sleep(5);
+        }
+        const double at = seconds() - start;
+        std::string shown;
+        for (size_t i = 0; i < seen.size(); ++i) shown += seen[i] + "@" + fmt(when[i]) + " ";
+        note("numbers: " + shown);
+        check(seen == std::vector<std::string>{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1",
+                                               "0"},
+              "number counts 10 to 0");
+        note("shutting down " + fmt(at) + " s after the window opened");
+        check(final && at > 21.0 && at < 23.5, "caption 正在关机… about 22 s after opening");
+        check(wait_text(cancel, "再见！", 1000), "button reads 再见！");
+        check(!enabled(cancel), "button disabled");
+        return final;
+    }
+
+    void awaitShutdown() {
+        note("waiting for the shutdown");
+        std::fflush(stdout);
+        DWORD code = 0;
+        const bool gone = wait_exit(corvell, 30000, &code);
+        note(gone ? "corvell ended with the session" : "corvell still running");
+    }
+
+    void setWin98() {
+        HKEY k;
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\corvell.exe", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &k, nullptr);
+        const wchar_t v[] = L"win98";
+        RegSetValueExW(k, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(v), sizeof v);
+        RegCloseKey(k);
+    }
+};
+
+// ---------------------------------------------------------------- scenarios
+
+void evening(Scenario& s) {
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    s.startBystander();
+    if (!s.startCorvell()) return;
+    check_eq(text(s.ctl(kText1)), kViewerPath, "Text1 shows the default path");
+    check_eq(text(s.ctl(kText2)), kViewerTitle, "Text2 shows the default title");
+    Sleep(1600);
+    s.shot(s.main, "main-window");
+    HWND viewer = s.launchedAutomatically(kViewerPath, kViewerTitle);
+    s.checkStartRecord(kRecord2k, kViewerPath, kViewerTitle);
+    Sleep(2500);
+    HWND f1 = s.closeViewer(viewer);
+    if (f1 == nullptr) return;
+    s.checkStopRecord(kRecord2k, kViewerPath, kViewerTitle);
+    check(!exists(kRecord9x), "the 9x family's record is never touched");
+    Sleep(700);
+    s.shot(f1, "countdown-window");
+    if (s.countdownToShutdown(f1)) s.awaitShutdown();
+}
+
+void family9x(Scenario& s) {
+    const std::string path = "C:\\Viewers\\九八电视.exe";
+    const std::string title = "九八电视";
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    CreateDirectoryW(L"C:\\Viewers", nullptr);
+    s.installViewer(path, "--log C:\\e2e\\viewer.log " + title);
+    const std::string other = "\"C:\\wrong.exe\",\"Wrong\",\"x\"\r\n";
+    writeFile(kRecord9x, "\"" + gbk(path) + "\",\"" + gbk(title) + "\",\"a\",\"b\"\r\n");
+    writeFile(kRecord2k, other);
+    s.setWin98();
+    s.startBystander();
+    if (!s.startCorvell()) return;
+    check_eq(text(s.ctl(kText1)), path, "Text1 restored from C:\\dorvanlog9x.txt");
+    check_eq(text(s.ctl(kText2)), title, "Text2 restored from C:\\dorvanlog9x.txt");
+    HWND viewer = s.launchedAutomatically(path, title);
+    s.checkStartRecord(kRecord9x, path, title);
+    HWND f1 = s.closeViewer(viewer);
+    if (f1 == nullptr) return;
+    s.checkStopRecord(kRecord9x, path, title);
+    check_eq(read_file(kRecord2k), other, "C:\\dorvanlog2k.txt untouched");
+    if (s.countdownToShutdown(f1)) s.awaitShutdown();
+}
+
+void timedShutdown(Scenario& s) {
+    s.install("--log C:\\e2e\\viewer.log --ignore-close 2 TV Capture Card");
+    s.startBystander();
+    if (!s.startCorvell()) return;
+    // A preset about 45 s ahead; minute and second 0 are not in the lists.
+    SYSTEMTIME t;
+    FILETIME ft, lt;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};
+    for (int ahead = 45;; ++ahead) {
+        ULARGE_INTEGER v;
+        v.QuadPart = u.QuadPart + static_cast<ULONGLONG>(ahead) * 10000000ULL;
+        FILETIME f{v.LowPart, v.HighPart};
+        FileTimeToLocalFileTime(&f, &lt);
+        FileTimeToSystemTime(&lt, &t);
+        if (t.wMinute != 0 && t.wSecond != 0) break;
+    }
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const int picks[6] = {t.wYear - now.wYear, t.wMonth - 1, t.wDay - 1, t.wHour, t.wMinute - 1,
+                          t.wSecond - 1};
+    const int boxes[6] = {kCombo1, kCombo2, kCombo3, kCombo4, kCombo5, kCombo6};
+    for (int i = 0; i < 6; ++i) {
+        check(choose(s.ctl(boxes[i]), picks[i]), "preset box " + std::to_string(i + 1) + " chosen");
+    }
+    check_eq(text(s.ctl(kCommand4)), "开始 &S", "choosing paused the countdown");
+    const std::string summary = "已预设关机时间：" + timeText(t);
+    check_eq(text(s.ctl(kLabel4)), summary, "summary shows the preset");
+    check(click(s.ctl(kCheck1)), "check box clicked");
+    check(wait_text(s.ctl(kCheck1), "定时关机已开启", 2000), "timed shutdown armed");
+    check(find_message_box("Corvell", s.corvell.pid) == nullptr, "no refusal");
+    check(!enabled(s.ctl(kCombo3)), "preset boxes locked");
+    bring_to_front(s.main);
+    keys({VK_MENU, 'S'});
+    check(wait_text(s.ctl(kCommand4), "停止 &S", 2000), "Alt+S resumed the countdown");
+    HWND viewer = wait_top(kViewerTitle, 15000);
+    check(viewer != nullptr, "viewer launched");
+    check(wait_until([&] { return minimized(s.main); }, 3000, "main minimised"), "watching");
+    // The viewer ignores two requests; one comes every second until it closes.
+    HWND f1 = wait_top(kCountdown, 60000, s.corvell.pid);
+    s.countdownOpened = seconds();
+    check(f1 != nullptr, "countdown window after the timed close");
+    writeFile("C:\\e2e\\preset.txt", timeText(t));
+    if (f1 != nullptr && s.countdownToShutdown(f1)) s.awaitShutdown();
+}
+
+void cancel(Scenario& s, const std::string& how) {
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    s.startBystander();
+    if (!s.startCorvell()) return;
+    HWND viewer = s.launchedAutomatically(kViewerPath, kViewerTitle);
+    HWND f1 = s.closeViewer(viewer);
+    if (f1 == nullptr) return;
+    Sleep(4000);
+    HWND cancelButton = control(f1, kCancel);
+    if (how == "esc") {
+        bring_to_front(f1);
+        key(VK_ESCAPE);
+    } else if (how == "button") {
+        check(click(cancelButton), "cancel button clicked");
+    } else {
+        // The close button at the right end of the title bar.
+        RECT r;
+        GetWindowRect(f1, &r);
+        bring_to_front(f1);
+        const int border = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXEDGE);
+        SetCursorPos(r.right - border - GetSystemMetrics(SM_CXSIZE) / 2,
+                     r.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSIZE) / 2);
+        INPUT in[2]{};
+        in[0].type = in[1].type = INPUT_MOUSE;
+        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, in, sizeof(INPUT));
+    }
+    if (how == "close") {
+        check(wait_gone(f1, 3000), "countdown window closed");
+        check(!wait_exit(s.corvell, 26000), "program goes on past the 22 s");
+        check(IsWindow(s.main) && minimized(s.main), "main window still there, minimised");
+        check_eq(text(s.ctl(kText1)), "调用程序已经停止运行", "main window as the watch left it");
+        PostMessageW(s.main, WM_CLOSE, 0, 0);
+        check(wait_exit(s.corvell, 5000), "closing the main window ends the program");
+    } else {
+        const double t = seconds();
+        check(wait_exit(s.corvell, 3000), "program ended at once");
+        note("ended " + fmt(seconds() - t) + " s after the cancel");
+    }
+}
+
+void wrongTitle(Scenario& s) {
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    writeFile(kRecord2k, std::string("\"") + kViewerPath + "\",\"Wrong Title\"\r\n");
+    if (!s.startCorvell()) return;
+    check_eq(text(s.ctl(kText2)), "Wrong Title", "title restored from the record");
+    check(wait_top(kViewerTitle, 15000) != nullptr, "viewer started anyway");
+    const double launched = seconds();
+    HWND box = wait_message_box("Corvell", 20000, s.corvell.pid);
+    const double after = seconds() - launched;
+    note("failure message " + fmt(after) + " s after the viewer appeared");
+    check(box != nullptr && after > 14.0 && after < 17.5, "failure reported after 16 checks");
+    check_eq(message_text(box), kWrongInput, "two-line failure message");
+    s.shot(box, "wrong-title-message");
+    check(press_button(box), "message dismissed");
+    check(find_message_box("Corvell", s.corvell.pid) == nullptr, "shown once");
+    check(enabled(s.ctl(kCommand1)) && enabled(s.ctl(kCommand4)), "buttons unlocked");
+    check((GetWindowLongW(s.ctl(kText2), GWL_STYLE) & ES_READONLY) == 0, "title box editable");
+    check(!minimized(s.main), "main window not minimised");
+    // The user corrects the title and runs the viewer again.
+    check(focus_by_click(s.ctl(kText2)), "title box focused");
+    keys({VK_CONTROL, 'A'});
+    key(VK_HOME);
+    keys({VK_SHIFT, VK_END});
+    type(kViewerTitle);
+    check(wait_text(s.ctl(kText2), kViewerTitle, 2000), "title corrected");
+    check(click(s.ctl(kCommand1)), "立即运行 clicked");
+    check(wait_until([&] { return minimized(s.main); }, 4000, "main minimised"),
+          "corrected title is found");
+    s.checkStartRecord(kRecord2k, kViewerPath, kViewerTitle);
+    kill(s.corvell);
+}
+
+void unwritableRecord(Scenario& s) {
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    const std::string before = std::string("\"") + kViewerPath + "\",\"" + kViewerTitle + "\"\r\n";
+    writeFile(kRecord2k, before);
+    // Another program holds the record open: it can be read, not replaced.
+    HANDLE lock = CreateFileW(widen(kRecord2k).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    check(lock != INVALID_HANDLE_VALUE, "record locked by another program");
+    if (!s.startCorvell()) return;
+    HWND viewer = s.launchedAutomatically(kViewerPath, kViewerTitle);
+    HWND f1 = s.closeViewer(viewer);
+    check(f1 != nullptr, "countdown window opens all the same");
+    check(find_message_box("Corvell", s.corvell.pid) == nullptr, "no message");
+    check_eq(read_file(kRecord2k), before, "old record kept whole");
+    check(!exists(std::string(kRecord2k) + ".new"), "no leftover file");
+    if (f1 != nullptr) {
+        bring_to_front(f1);
+        key(VK_ESCAPE);
+        check(wait_exit(s.corvell, 3000), "Esc ends the program");
+    }
+    CloseHandle(lock);
+}
+
+void secondRun(Scenario& s) {
+    const std::string path = "C:\\Viewers\\My TV\\viewer.exe";
+    const std::string title = "我的电视";
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    CreateDirectoryW(L"C:\\Viewers", nullptr);
+    CreateDirectoryW(L"C:\\Viewers\\My TV", nullptr);
+    s.installViewer(path, "--log C:\\e2e\\viewer.log " + title);
+    if (!s.startCorvell()) return;
+    // The user types the viewer's path and title, then runs it.
+    check(focus_by_click(s.ctl(kText1)), "path box focused");
+    check_eq(text(s.ctl(kCommand4)), "开始 &S", "clicking into the path box paused the countdown");
+    key(VK_HOME);
+    keys({VK_SHIFT, VK_END});
+    type(path);
+    check(focus_by_click(s.ctl(kText2)), "title box focused");
+    key(VK_HOME);
+    keys({VK_SHIFT, VK_END});
+    type(title);
+    check(wait_text(s.ctl(kText2), title, 2000), "title typed");
+    check(click(s.ctl(kCommand1)), "立即运行 clicked");
+    HWND viewer = wait_top(title, 10000);
+    check(viewer != nullptr, "viewer at the typed path started");
+    check(wait_until([&] { return minimized(s.main); }, 3000, "main minimised"), "watching");
+    HWND f1 = s.closeViewer(viewer);
+    if (f1 == nullptr) return;
+    bring_to_front(f1);
+    key(VK_ESCAPE);
+    check(wait_exit(s.corvell, 3000), "first run ended by Esc");
+    // The second run offers the last viewing.
+    if (!s.startCorvell()) return;
+    check_eq(text(s.ctl(kText1)), path, "second run shows the last path");
+    check_eq(text(s.ctl(kText2)), title, "second run shows the last title");
+    check(wait_text(s.ctl(kCommand4), "停止 &S", 2500), "countdown running in the second run");
+    kill(s.corvell);
+}
+
+// ------------------------------------------------------------------ checks
+
+struct RelayCall {
+    std::string function;
+    std::string args;
+};
+
+// corvell's own calls of the traced functions, in order.
+std::vector<RelayCall> relayCalls(const std::string& relay, DWORD pid) {
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%04lx:", pid);
+    std::vector<RelayCall> out;
+    size_t at = 0;
+    while (at < relay.size()) {
+        size_t end = relay.find('\n', at);
+        if (end == std::string::npos) end = relay.size();
+        const std::string line = relay.substr(at, end - at);
+        at = end + 1;
+        if (line.compare(0, 5, prefix) != 0) continue;
+        size_t call = line.find(":Call ");
+        if (call == std::string::npos) continue;
+        size_t open = line.find('(', call);
+        size_t close = line.rfind(") ret=");
+        if (open == std::string::npos || close == std::string::npos) continue;
+        out.push_back({line.substr(call + 6, open - call - 6), line.substr(open + 1, close - open - 1)});
+    }
+    return out;
+}
+
+int count(const std::vector<RelayCall>& calls, const std::string& f) {
+    int n = 0;
+    for (const RelayCall& c : calls) n += c.function == f;
+    return n;
+}
+
+int countLines(const std::string& log, const std::string& event) {
+    int n = 0;
+    size_t at = 0;
+    while ((at = log.find(event, at)) != std::string::npos) {
+        ++n;
+        at += event.size();
+    }
+    return n;
+}
+
+int checkAfter(const std::string& name, const std::string& relayPath, const std::string& runOut) {
+    const std::string run = read_file(runOut);
+    check(run.find("FAIL - ") == std::string::npos, "the run itself passed");
+    check(run.find("# run complete") != std::string::npos ||
+              run.find("# waiting for the shutdown") != std::string::npos,
+          "the run reached its end");
+    const DWORD pid = static_cast<DWORD>(std::stoul("0" + read_file("C:\\e2e\\corvell.pid")));
+    const std::vector<RelayCall> calls = relayCalls(read_file(relayPath), pid);
+    std::string seen;
+    for (const RelayCall& c : calls) seen += c.function + "(" + c.args + ") ";
+    note("corvell's traced calls: " + seen);
+    const std::string bystander = read_file("C:\\e2e\\bystander.log");
+    const bool shutdown = name == "evening" || name == "family-9x" || name == "timed-shutdown";
+    if (shutdown) {
+        check_eq(std::to_string(count(calls, "user32.ExitWindowsEx")), "1",
+                 "the shutdown was requested exactly once");
+        const RelayCall* exit = nullptr;
+        for (const RelayCall& c : calls) {
+            if (c.function == "user32.ExitWindowsEx") exit = &c;
+        }
+        check(exit != nullptr && exit->args == "00000001,ffffffff", "ExitWindowsEx(EWX_SHUTDOWN, 0xFFFFFFFF)");
+        check(countLines(bystander, "WM_QUERYENDSESSION") >= 1,
+              "the session's other programs were asked to end");
+    }
+    if (name == "evening" || name == "timed-shutdown") {
+        std::vector<std::string> order;
+        for (const RelayCall& c : calls) {
+            if (c.function != "user32.PostMessageW") order.push_back(c.function);
+        }
+        check(order == std::vector<std::string>{"advapi32.OpenProcessToken",
+                                                "advapi32.LookupPrivilegeValueW",
+                                                "advapi32.AdjustTokenPrivileges",
+                                                "user32.ExitWindowsEx"},
+              "the privilege is enabled before the exit request");
+        for (const RelayCall& c : calls) {
+            if (c.function == "advapi32.OpenProcessToken") {
+                check(c.args.compare(0, 18, "ffffffff,00000028,") == 0, "token opened with 0x28");
+            }
+            if (c.function == "advapi32.LookupPrivilegeValueW") {
+                check(c.args.find("L\"\"") != std::string::npos &&
+                          c.args.find("L\"SeShutdownPrivilege\"") != std::string::npos,
+                      "SeShutdownPrivilege looked up on the local system");
+            }
+            if (c.function == "advapi32.AdjustTokenPrivileges") {
+                check(c.args.find(",00000000,") != std::string::npos &&
+                          c.args.find(",00000010,") != std::string::npos,
+                      "adjusted with disable-all false and buffer length 16");
+            }
+        }
+    }
+    if (name == "family-9x") {
+        check_eq(std::to_string(count(calls, "advapi32.OpenProcessToken") +
+                                count(calls, "advapi32.LookupPrivilegeValueW") +
+                                count(calls, "advapi32.AdjustTokenPrivileges")),
+                 "0", "no privilege call on the 9x family");
+    }
+    if (name == "timed-shutdown") {
+        const std::string viewer = read_file("C:\\e2e\\viewer.log");
+        check_eq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
+        check_eq(std::to_string(countLines(viewer, "WM_CLOSE\r\n")), "1", "the third one closed it");
+        check_eq(std::to_string(count(calls, "user32.PostMessageW")), "3",
+                 "one close request a second until the viewer closed");
+        note("preset " + read_file("C:\\e2e\\preset.txt") + "; viewer log:\n" + viewer);
+    }
+    if (name.compare(0, 6, "cancel") == 0 || name == "close-button") {
+        check_eq(std::to_string(count(calls, "user32.ExitWindowsEx")), "0", "no exit request");
+        check(countLines(bystander, "WM_QUERYENDSESSION") == 0, "no program was asked to end");
+    }
+    if (name == "evening") {
+        const std::string viewer = read_file("C:\\e2e\\viewer.log");
+        check_eq(std::to_string(count(calls, "user32.PostMessageW")), "0",
+                 "no close request without timed shutdown");
+        check_eq(std::to_string(countLines(viewer, "WM_CLOSE")), "1", "the viewer was closed once, by its user");
+    }
+    return exit_code();
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.push_back(narrow(wargv[i]));
+    LocalFree(wargv);
+    if (args.size() >= 5 && args[1] == "check") return checkAfter(args[2], args[3], args[4]);
+    if (args.size() < 4 || args[1] != "run") {
+        std::printf("usage: e2e_scenarios run NAME BUILD | check NAME RELAY RUNOUT\n");
+        return 2;
+    }
+    seconds();
+    Scenario s;
+    s.name = args[2];
+    s.build = args[3];
+    if (s.name == "evening") evening(s);
+    else if (s.name == "family-9x") family9x(s);
+    else if (s.name == "timed-shutdown") timedShutdown(s);
+    else if (s.name == "cancel-esc") cancel(s, "esc");
+    else if (s.name == "cancel-button") cancel(s, "button");
+    else if (s.name == "close-button") cancel(s, "close");
+    else if (s.name == "wrong-title") wrongTitle(s);
+    else if (s.name == "unwritable-record") unwritableRecord(s);
+    else if (s.name == "second-run") secondRun(s);
+    else {
+        std::printf("unknown scenario %s\n", s.name.c_str());
+        return 2;
+    }
+    note("run complete");
+    return exit_code();
+}
