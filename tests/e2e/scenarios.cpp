@@ -428,9 +428,16 @@ void wrongTitle(Scenario& s) {
     check_eq(message_text(box), kWrongInput, "two-line failure message");
     s.shot(box, "wrong-title-message");
     check(press_button(box), "message dismissed");
+    Sleep(1500);
     check(find_message_box("Corvell", s.corvell.pid) == nullptr, "shown once");
-    check(enabled(s.ctl(kCommand1)) && enabled(s.ctl(kCommand4)), "buttons unlocked");
-    check((GetWindowLongW(s.ctl(kText2), GWL_STYLE) & ES_READONLY) == 0, "title box editable");
+    // The program unlocks the inputs once the box is closed.
+    check(wait_until([&] { return enabled(s.ctl(kCommand1)) && enabled(s.ctl(kCommand4)); }, 2000,
+                     "buttons unlocked"),
+          "buttons unlocked");
+    check(wait_until(
+              [&] { return (GetWindowLongW(s.ctl(kText2), GWL_STYLE) & ES_READONLY) == 0; }, 2000,
+              "title box editable"),
+          "title box editable");
     check(!minimized(s.main), "main window not minimised");
     // The user corrects the title and runs the viewer again.
     check(focus_by_click(s.ctl(kText2)), "title box focused");
