@@ -44,7 +44,8 @@ driver=$build/tests/e2e/e2e_scenarios.exe
 echo "== $name: run (display $DISPLAY)"
 WINEDEBUG=+pid,+relay timeout 240 wine "$driver" run "$name" "$zbuild" >"$work/run.out" 2>"$work/relay.log"
 cat "$work/run.out"
-timeout 60 wineserver -w || wineserver -k
+# Programs the scenario leaves running (the bystander, viewers) end here.
+timeout 15 wineserver -w || wineserver -k
 
 echo "== $name: what the system saw"
 WINEDEBUG=-all timeout 60 wine "$driver" check "$name" "$zwork\\relay.log" "$zwork\\run.out"
