@@ -17,8 +17,13 @@ set_target_properties(corvell PROPERTIES OUTPUT_NAME corvell)
 
 if(MINGW)
   # One executable that needs nothing beyond the system's own DLLs.
-  target_compile_options(corvell_core PRIVATE -ffunction-sections -fdata-sections)
-  target_compile_options(corvell_win32 PRIVATE -ffunction-sections -fdata-sections)
+  # The program throws nothing and asks no type at run time: without the
+  # tables for either the executable is a quarter smaller.
+  set(corvell_lean -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+      -fno-asynchronous-unwind-tables)
+  target_compile_options(corvell_core PRIVATE ${corvell_lean})
+  target_compile_options(corvell_win32 PRIVATE ${corvell_lean})
+  target_compile_options(corvell PRIVATE ${corvell_lean})
   target_link_options(corvell PRIVATE -municode -static -static-libgcc -static-libstdc++
                       -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()

@@ -1,5 +1,7 @@
 #include "record/record.h"
 
+#include <algorithm>
+
 namespace corvell::record {
 
 std::string fileName(int32_t osFamily) {
@@ -63,17 +65,21 @@ std::optional<Defaults> parseDefaults(std::string_view bytes) {
 }
 
 void write(Services& sys, int32_t osFamily, const std::vector<std::string>& fields) {
-    std::vector<std::string> ansi;
-    ansi.reserve(fields.size());
-    for (const std::string& f : fields) ansi.push_back(sys.toAnsi(f));
+    std::vector<std::string> ansi(fields.size());
+    std::transform(fields.begin(), fields.end(), ansi.begin(),
+                   [&sys](const std::string& f) { return sys.toAnsi(f); });
     sys.replaceFile(fileName(osFamily), formatLine(ansi));
 }
 
 std::optional<Defaults> readDefaults(Services& sys, int32_t osFamily) {
     std::optional<std::string> bytes = sys.readFile(fileName(osFamily));
     if (!bytes) return std::nullopt;
-    std::optional<Defaults> d = parseDefaults(*bytes);
+    // A record saved again as UTF-8 by an editor keeps its meaning.
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    const bool utf8 = std::string_view(*bytes).substr(0, 3) == kUtf8Mark;
+    std::optional<Defaults> d = parseDefaults(std::string_view(*bytes).substr(utf8 ? 3 : 0));
     if (!d) return std::nullopt;
+    if (utf8) return d;
     return Defaults{sys.fromAnsi(d->path), sys.fromAnsi(d->title)};
 }
 

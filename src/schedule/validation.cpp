@@ -12,38 +12,36 @@ constexpr const char* kPresetTooClose = "设定的关机时间必须在当前时
 
 void Form0::Check1_Click() {
     stopLaunchCountdown();
-    ComboBox* boxes[] = {&Combo1, &Combo2, &Combo3, &Combo4, &Combo5, &Combo6};
+    auto enableBoxes = [this](bool on) {
+        for (ComboBox* b : {&Combo1, &Combo2, &Combo3, &Combo4, &Combo5, &Combo6}) b->setEnabled(on);
+    };
     if (Check1.value() == 1) {
-        for (ComboBox* b : boxes) b->setEnabled(false);
+        enableBoxes(false);
         Check1.setCaption("定时关机已开启");
         Command2_Click();
     } else {
-        for (ComboBox* b : boxes) b->setEnabled(true);
+        enableBoxes(true);
         Check1.setCaption("定时关机已关闭");
     }
 }
 
 void Form0::Command2_Click() {
     const LocalTime n = app.sys.now();
+    // The date and time down to the minute decide first, field by field
+    // from the year; the seconds count only within the current hour.
+    const int p[] = {presetYear, presetMonth, presetDay, presetHour, presetMinute};
+    const int now[] = {n.year, n.month, n.day, n.hour, n.minute};
+    int same = 0;
+    while (same < 5 && p[same] == now[same]) ++same;
+    const bool past = same < 5 && p[same] < now[same];
+    const bool closeThisMinute = same == 5 && presetSecond - n.second < 30;
+    const bool closeNextMinute =
+        same == 4 && presetMinute == n.minute + 1 && (presetSecond + 60) - n.second < 30;
     const char* refusal = nullptr;
-    if (presetYear < n.year) {
+    if (past) {
         refusal = kPresetWrong;
-    } else if (presetYear == n.year && presetMonth < n.month) {
-        refusal = kPresetWrong;
-    } else if (presetYear == n.year && presetMonth == n.month && presetDay < n.day) {
-        refusal = kPresetWrong;
-    } else if (presetYear == n.year && presetMonth == n.month && presetDay == n.day) {
-        if (presetHour < n.hour) {
-            refusal = kPresetWrong;
-        } else if (presetHour == n.hour) {
-            if (presetMinute < n.minute) {
-                refusal = kPresetWrong;
-            } else if (presetMinute == n.minute && presetSecond - n.second < 30) {
-                refusal = kPresetTooClose;
-            } else if (presetMinute == n.minute + 1 && (presetSecond + 60) - n.second < 30) {
-                refusal = kPresetTooClose;
-            }
-        }
+    } else if (closeThisMinute || closeNextMinute) {
+        refusal = kPresetTooClose;
     }
     if (refusal == nullptr) {
         presetRejected = false;

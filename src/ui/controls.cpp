@@ -137,13 +137,6 @@ std::vector<Timer*> Form::timers() const {
     return out;
 }
 
-Control* Form::find(const std::string& name) const {
-    for (Control* c : controls_) {
-        if (c->name() == name) return c;
-    }
-    return nullptr;
-}
-
 void Form::unload() {
     if (unloaded_) return;
     for (Timer* t : timers()) t->setEnabled(false);

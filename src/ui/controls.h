@@ -214,7 +214,6 @@ public:
     // Controls in tab order (timers last), as registered by construction.
     const std::vector<Control*>& controls() const { return controls_; }
     std::vector<Timer*> timers() const;
-    Control* find(const std::string& name) const;
 
     void setObserver(Observer* o) { observer_ = o; }
     Observer* observer() const { return observer_; }

@@ -512,6 +512,35 @@ void secondRun(Scenario& s) {
     kill(s.corvell);
 }
 
+// A viewer that stops answering: the watch goes on (its window is still
+// there) and the program stays responsive; when the hung viewer is killed,
+// the viewing ends as if it had been closed.
+void hungViewer(Scenario& s) {
+    s.install("--log C:\\e2e\\viewer.log --hang-after 1500 TV Capture Card");
+    if (!s.startCorvell()) return;
+    HWND viewer = s.launchedAutomatically(kViewerPath, kViewerTitle);
+    Sleep(2500);
+    const std::string before = text(s.ctl(kLabel6));
+    Sleep(2100);
+    check(text(s.ctl(kLabel6)) != before, "the clock line goes on while the viewer hangs");
+    DWORD_PTR r = 0;
+    check(SendMessageTimeoutW(s.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0,
+          "the program answers");
+    check(wait_top(kCountdown, 100, s.corvell.pid) == nullptr, "a hung window is still a window");
+    DWORD pid = window_pid(viewer);
+    HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+    TerminateProcess(h, 1);
+    CloseHandle(h);
+    HWND f1 = wait_top(kCountdown, 3000, s.corvell.pid);
+    check(f1 != nullptr, "a crashed viewer ends the viewing");
+    s.checkStopRecord(kRecord2k, kViewerPath, kViewerTitle);
+    if (f1 != nullptr) {
+        bring_to_front(f1);
+        key(VK_ESCAPE);
+        check(wait_exit(s.corvell, 3000), "Esc ends the program");
+    }
+}
+
 // ------------------------------------------------------------------ checks
 
 struct RelayCall {
@@ -660,6 +689,7 @@ int main() {
     else if (s.name == "wrong-title") wrongTitle(s);
     else if (s.name == "unwritable-record") unwritableRecord(s);
     else if (s.name == "second-run") secondRun(s);
+    else if (s.name == "hung-viewer") hungViewer(s);
     else {
         std::printf("unknown scenario %s\n", s.name.c_str());
         return 2;

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Prints the figures of corvell.exe beside the baseline program (one window,
+# one 1-second timer) measured in the same run, under Wine. Nothing here
+# passes or fails; see docs/performance.md for a recorded run.
+#   bench/run.sh [SAMPLES]     (default 20 closes for the latency)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+samples=${1:-20}
+./scripts/setup.sh >/dev/null
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw >/dev/null
+build=$PWD/build/mingw
+work=$build/bench-run
+rm -rf "$work"
+mkdir -p "$work"
+export WINEPREFIX=$work/prefix CORVELL_XVFB_DISPLAY=88
+unset DISPLAY
+# shellcheck source=../scripts/wine-env.sh
+. scripts/wine-env.sh
+zbuild="Z:${build//\//\\}"
+drv=$build/bench/bench_driver.exe
+wine "$drv" install "$zbuild"
+
+echo "== machine"
+echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo "$(wine --version), $(uname -sr)"
+
+echo "== size (stripped) and imports"
+for f in bench/baseline.exe corvell.exe; do
+  cp "$build/$f" "$work/stripped.exe"
+  i686-w64-mingw32-strip "$work/stripped.exe"
+  imports=$(i686-w64-mingw32-objdump -p "$work/stripped.exe" | awk '/DLL Name/{print $3}' | tr '\n' ' ')
+  echo "$(basename "$f"): $(stat -c %s "$work/stripped.exe") bytes; imports: $imports"
+done
+
+echo "== start-up"
+wine "$drv" startup baseline 10
+wine "$drv" startup corvell 10
+
+echo "== 60 s of watching a viewer (host-side: CPU time and peak resident set of the process)"
+clk=$(getconf CLK_TCK)
+for kind in baseline corvell; do
+  out=$work/watch-$kind.out
+  # The driver keeps watching a little longer than the 60 s measured.
+  wine "$drv" watch "$kind" 66 >"$out" &
+  watcher=$!
+  for _ in $(seq 300); do grep -q ready "$out" 2>/dev/null && break; sleep 0.1; done
+  upid=$(pgrep -x "$kind.exe" | head -1)
+  read -r -a a < <(cut -d' ' -f14,15 "/proc/$upid/stat")
+  sleep 60
+  read -r -a b < <(cut -d' ' -f14,15 "/proc/$upid/stat")
+  hwm=$(awk '/VmHWM/{print $2}' "/proc/$upid/status")
+  rss=$(awk '/VmRSS/{print $2}' "/proc/$upid/status")
+  cpu=$(( (b[0] + b[1] - a[0] - a[1]) * 1000 / clk ))
+  echo "watch $kind: cpu=${cpu} ms in 60 s (resolution $((1000 / clk)) ms); peak resident=${hwm} kB; resident now=${rss} kB"
+  wait "$watcher"
+done
+
+echo "== detection latency"
+wine "$drv" latency baseline "$samples"
+wine "$drv" latency corvell "$samples"
+
+echo "== timing, from Wine's relay trace with timestamps of the programs' own calls"
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d \
+  'kernel32.CreateProcessW;kernelbase.CreateProcessW;user32.ShowWindow;user32.ExitWindowsEx;user32.FindWindowW' >/dev/null 2>&1
+wineserver -w
+WINEDEBUG=+timestamp,+pid,+relay wine "$drv" ticks >"$work/ticks.out" 2>"$work/ticks.relay"
+wine "$drv" timing baseline "Z:${work//\//\\}\\ticks.relay" "$(awk '/^pid/{print $2}' "$work/ticks.out")"
+for i in 1 2 3; do
+  WINEDEBUG=+timestamp,+pid,+relay timeout 120 wine "$drv" road >"$work/road$i.out" 2>"$work/road$i.relay" || true
+  timeout 20 wineserver -w || wineserver -k
+  wine "$drv" timing corvell "Z:${work//\//\\}\\road$i.relay" "$(awk '/^pid/{print $2}' "$work/road$i.out")"
+done
+wineserver -k
