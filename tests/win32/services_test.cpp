@@ -89,6 +89,27 @@ TEST_CASE("a record that cannot be replaced leaves the old one whole") {
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
 }
 
+HANDLE reader;
+
+DWORD WINAPI closeReaderSoon(LPVOID) {
+    Sleep(40);
+    CloseHandle(reader);
+    return 0;
+}
+
+TEST_CASE("a reader holding the record for a moment does not cost the new record") {
+    Win32Services sys;
+    corvell::record::write(sys, 1, {"C:\\old.exe", "Old", "t"});
+    reader = CreateFileW(L"C:\\dorvanlog2k.txt", GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+    HANDLE closer = CreateThread(nullptr, 0, closeReaderSoon, nullptr, 0, nullptr);
+    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\"\r\n"));
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), std::string("\"new\",\"New\"\r\n"));
+}
+
 TEST_CASE("a path with spaces that names a file starts exactly that file") {
     Win32Services sys;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);

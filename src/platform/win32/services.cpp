@@ -12,6 +12,9 @@ Win32Services* g_services = nullptr;
 // be longer than this in any code page.
 constexpr DWORD kMaxRecordRead = 1 << 20;
 
+constexpr int kReplaceTries = 5;
+constexpr DWORD kReplaceWaitMs = 25;
+
 HWND toHwnd(WindowHandle w) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(w)); }
 HANDLE toHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(h)); }
 NativeHandle fromHandle(HANDLE h) {
@@ -241,9 +244,19 @@ bool Win32Services::replaceFile(const std::string& path, const std::string& byte
     BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
               written == bytes.size() && FlushFileBuffers(f);
     ok = CloseHandle(f) && ok;
-    if (ok) {
-        ok = MoveFileExW(temp.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    // A reader that has the old record open for a moment (a virus scanner,
+    // an indexer, a person looking at it) blocks the replacement; a few
+    // short tries outlast it. A lasting lock still ends the write.
+    for (int tries = 0; ok; ++tries) {
+        if (MoveFileExW(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                          error == ERROR_LOCK_VIOLATION;
+        if (!busy || tries == kReplaceTries - 1) ok = FALSE;
+        if (ok) Sleep(kReplaceWaitMs);
     }
     if (!ok) DeleteFileW(temp.c_str());
     return ok != 0;
