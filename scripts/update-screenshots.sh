@@ -6,3 +6,4 @@ for shot in main-window countdown-window; do
   cp "build/mingw/e2e/evening/$shot.png" "docs/$shot.png"
 done
 cp build/mingw/e2e/wrong-title/wrong-title-message.png docs/ 2>/dev/null || true
+cp build/mingw/e2e/help/help-window.png docs/ 2>/dev/null || true

@@ -541,6 +541,33 @@ void hungViewer(Scenario& s) {
     }
 }
 
+// F1 and the help button open the compiled help file; only the button
+// pauses the launch countdown.
+void help(Scenario& s) {
+    s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    if (!s.startCorvell()) return;
+    const std::string helpCaption = "Corvell 帮助";
+    bring_to_front(s.ctl(kText1));
+    key(VK_F1);
+    HWND viewer = wait_top(helpCaption, 8000);
+    check(viewer != nullptr, "F1 opens the help file");
+    check(wait_text(s.ctl(kCommand4), "停止 &S", 1500), "F1 does not pause the countdown");
+    if (viewer != nullptr) {
+        PostMessageW(viewer, WM_CLOSE, 0, 0);
+        wait_gone(viewer, 3000);
+    }
+    check(click(s.ctl(kCommand3)), "help button pressed and released");
+    HWND again = wait_top(helpCaption, 8000);
+    check(again != nullptr, "the help button opens the help file");
+    if (again != nullptr) s.shot(again, "help-window");
+    check_eq(text(s.ctl(kCommand4)), "开始 &S", "the button paused the countdown");
+    const std::string shown = text(s.ctl(kLabel2));
+    Sleep(2500);
+    check_eq(text(s.ctl(kLabel2)), shown, "the number stays where it was");
+    check(find_top(kViewerTitle) == nullptr, "no launch while paused");
+    kill(s.corvell);
+}
+
 // ------------------------------------------------------------------ checks
 
 struct RelayCall {
@@ -690,6 +717,7 @@ int main() {
     else if (s.name == "unwritable-record") unwritableRecord(s);
     else if (s.name == "second-run") secondRun(s);
     else if (s.name == "hung-viewer") hungViewer(s);
+    else if (s.name == "help") help(s);
     else {
         std::printf("unknown scenario %s\n", s.name.c_str());
         return 2;

@@ -118,7 +118,8 @@ HWND NativeForm::create() {
                 break;
             case ui::Kind::Label:
                 cls = L"STATIC";
-                s |= c->centred ? SS_CENTER : SS_LEFT;
+                // The schedule heading overlaps the date boxes by a pixel.
+                s |= WS_CLIPSIBLINGS | (c->centred ? SS_CENTER : SS_LEFT);
                 if (!c->toolTip.empty()) s |= SS_NOTIFY;
                 break;
             case ui::Kind::Timer:
@@ -267,13 +268,13 @@ void NativeForm::applyText(const Native& n) {
     // The echo of a user's own typing is already on screen; writing it
     // back would move the caret.
     if (windowText(n.hwnd) == want) return;
+    // Nothing of a minimised window is seen: its labels take their new text
+    // without drawing it (it is drawn when the window is restored).
+    const bool hidden = IsIconic(hwnd_) && k == ui::Kind::Label;
+    if (hidden) SendMessageW(n.hwnd, WM_SETREDRAW, FALSE, 0);
     SetWindowTextW(n.hwnd, want.c_str());
-    if (n.model->transparent) {
-        RECT r;
-        GetWindowRect(n.hwnd, &r);
-        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-        RedrawWindow(hwnd_, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    } else if (k == ui::Kind::CommandButton) {
+    if (hidden) SendMessageW(n.hwnd, WM_SETREDRAW, TRUE, 0);
+    if (k == ui::Kind::CommandButton) {
         InvalidateRect(n.hwnd, nullptr, TRUE);
     }
 }
@@ -362,10 +363,11 @@ LRESULT NativeForm::colorStatic(HDC dc, HWND ctl) {
         } else {
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         }
-        if (c.transparent) {
-            SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-        }
+        // A window's background is one plain colour, so a transparent label
+        // is drawn on that colour: it looks the same, and a new caption
+        // repaints the label alone rather than the window behind it (the
+        // clock line changes every second).
+        if (c.transparent) SetBkMode(dc, TRANSPARENT);
         SetBkColor(dc, model_.backColor ? rgb(*model_.backColor) : GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(background_);
     }
