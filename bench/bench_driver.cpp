@@ -191,40 +191,12 @@ int road() {
     return 0;
 }
 
-struct Call {
-    double at;  // seconds
-    std::string function;
-    std::string args;
-};
-
-std::vector<Call> calls(const std::string& relay, DWORD pid) {
-    char tag[16];
-    std::snprintf(tag, sizeof tag, ":%04lx:", pid);
-    std::vector<Call> out;
-    size_t at = 0;
-    while (at < relay.size()) {
-        size_t end = relay.find('\n', at);
-        if (end == std::string::npos) end = relay.size();
-        const std::string line = relay.substr(at, end - at);
-        at = end + 1;
-        const size_t t = line.find(tag);
-        const size_t c = line.find(":Call ");
-        if (t == std::string::npos || c == std::string::npos || t > 12) continue;
-        const size_t open = line.find('(', c);
-        const size_t close = line.rfind(") ret=");
-        if (open == std::string::npos || close == std::string::npos) continue;
-        out.push_back({std::stod(line.substr(0, t)), line.substr(c + 6, open - c - 6),
-                       line.substr(open + 1, close - open - 1)});
-    }
-    return out;
-}
-
 int timing(const std::string& kind, const std::string& relayPath, DWORD pid) {
-    const std::vector<Call> cs = calls(read_file(relayPath), pid);
+    const std::vector<RelayCall> cs = relay_calls(read_file(relayPath), pid);
     double shown = -1, launched = -1, minimizedAt = -1, form1 = -1, exitAt = -1;
     int ticks = 0;
     double eleventh = -1;
-    for (const Call& c : cs) {
+    for (const RelayCall& c : cs) {
         if (c.function == "user32.ShowWindow") {
             const std::string cmd = c.args.substr(c.args.find(',') + 1);
             if (shown < 0) {

@@ -184,13 +184,7 @@ TEST(Faults, AViewerThatExitsBeforeItsWindowIsFoundIsAFailedLaunch) {
 
 TEST(Faults, ARefusedShutdownLeavesTheWindowWaitingWithEscStillWorking) {
     Rig r;
-    r.installViewer();
-    r.load();
-    r.form.Command1.userClick();
-    r.advance(1000);
-    r.sys.windows.clear();
-    r.advance(1000);
-    ui::Form1* f1 = r.form1();
+    ui::Form1* f1 = r.countdownAfterViewing();
     ASSERT_NE(f1, nullptr);
     r.advance(22000);  // the request is made; the system ignores it here
     r.advance(60000);
@@ -203,12 +197,7 @@ TEST(Faults, ARefusedShutdownLeavesTheWindowWaitingWithEscStillWorking) {
 
 TEST(Faults, TheMainWindowClosedDuringTheCountdownLeavesTheCountdownRunning) {
     Rig r;
-    r.installViewer();
-    r.load();
-    r.form.Command1.userClick();
-    r.advance(1000);
-    r.sys.windows.clear();
-    r.advance(1000);
+    ASSERT_NE(r.countdownAfterViewing(), nullptr);
     r.form.unload();
     r.advance(22000);
     EXPECT_EQ(r.sys.count("exitWindowsEx"), 1);

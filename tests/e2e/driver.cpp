@@ -554,4 +554,38 @@ bool screenshot(HWND w, std::string_view bmp_path) {
     return ok;
 }
 
+std::vector<RelayCall> relay_calls(std::string_view trace, DWORD pid) {
+    std::vector<RelayCall> out;
+    size_t at = 0;
+    while (at < trace.size()) {
+        size_t end = trace.find('\n', at);
+        if (end == std::string_view::npos) end = trace.size();
+        const std::string_view line = trace.substr(at, end - at);
+        at = end + 1;
+        // [timestamp:]pid:tid:Call module.function(args) ret=...
+        const size_t call = line.find(":Call ");
+        const size_t open = line.find('(', call);
+        const size_t close = line.rfind(") ret=");
+        if (call == std::string_view::npos || open == std::string_view::npos ||
+            close == std::string_view::npos || close < open) {
+            continue;
+        }
+        std::vector<std::string> head;
+        for (size_t from = 0; from <= call;) {
+            size_t colon = line.find(':', from);
+            head.emplace_back(line.substr(from, colon - from));
+            from = colon + 1;
+        }
+        if (head.size() < 2 || head.size() > 3) continue;
+        const std::string& p = head[head.size() - 2];
+        if (std::strtoul(p.c_str(), nullptr, 16) != pid) continue;
+        RelayCall c;
+        if (head.size() == 3) c.at = std::strtod(head[0].c_str(), nullptr);
+        c.function = std::string(line.substr(call + 6, open - call - 6));
+        c.args = std::string(line.substr(open + 1, close - open - 1));
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
 }  // namespace e2e

@@ -92,6 +92,16 @@ std::string message_text(HWND box);        // its static, ID 0xFFFF
 // Clicks the button with this ID and waits for the box to close.
 bool press_button(HWND box, int id = IDOK, int timeout_ms = 3000);
 
+// ---- Wine's relay trace ----------------------------------------------------------
+// A call traced with WINEDEBUG=+pid,+relay (and +timestamp for `at`).
+struct RelayCall {
+    double at = 0;  // seconds, when traced with +timestamp
+    std::string function;  // "user32.ExitWindowsEx"
+    std::string args;      // as traced, without the parentheses
+};
+// The traced calls of one process, in order.
+std::vector<RelayCall> relay_calls(std::string_view trace, DWORD pid);
+
 // ---- pictures ---------------------------------------------------------------------
 // Writes what the screen shows of w (frame included) as a 24-bit BMP.
 bool screenshot(HWND w, std::string_view bmp_path);

@@ -570,33 +570,6 @@ void help(Scenario& s) {
 
 // ------------------------------------------------------------------ checks
 
-struct RelayCall {
-    std::string function;
-    std::string args;
-};
-
-// corvell's own calls of the traced functions, in order.
-std::vector<RelayCall> relayCalls(const std::string& relay, DWORD pid) {
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%04lx:", pid);
-    std::vector<RelayCall> out;
-    size_t at = 0;
-    while (at < relay.size()) {
-        size_t end = relay.find('\n', at);
-        if (end == std::string::npos) end = relay.size();
-        const std::string line = relay.substr(at, end - at);
-        at = end + 1;
-        if (line.compare(0, 5, prefix) != 0) continue;
-        size_t call = line.find(":Call ");
-        if (call == std::string::npos) continue;
-        size_t open = line.find('(', call);
-        size_t close = line.rfind(") ret=");
-        if (open == std::string::npos || close == std::string::npos) continue;
-        out.push_back({line.substr(call + 6, open - call - 6), line.substr(open + 1, close - open - 1)});
-    }
-    return out;
-}
-
 int count(const std::vector<RelayCall>& calls, const std::string& f) {
     int n = 0;
     for (const RelayCall& c : calls) n += c.function == f;
@@ -620,7 +593,7 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
               run.find("# waiting for the shutdown") != std::string::npos,
           "the run reached its end");
     const DWORD pid = static_cast<DWORD>(std::stoul("0" + read_file("C:\\e2e\\corvell.pid")));
-    const std::vector<RelayCall> calls = relayCalls(read_file(relayPath), pid);
+    const std::vector<RelayCall> calls = relay_calls(read_file(relayPath), pid);
     std::string seen;
     for (const RelayCall& c : calls) seen += c.function + "(" + c.args + ") ";
     note("corvell's traced calls: " + seen);

@@ -26,6 +26,17 @@ struct Rig {
         sys.programs[path] = {title, delayMs};
     }
     ui::Form1* form1() const { return form.countdownWindow(); }
+    // Loads, runs the default viewer at once, lets it be found and closes
+    // it: the countdown window has just opened.
+    ui::Form1* countdownAfterViewing() {
+        installViewer();
+        load();
+        form.Command1.userClick();
+        advance(1000);
+        sys.windows.clear();
+        advance(1000);
+        return form1();
+    }
 
     FakeServices sys;
     App app{sys};

@@ -263,22 +263,11 @@ bool Win32Services::replaceFile(const std::string& path, const std::string& byte
 }
 
 std::string Win32Services::toAnsi(const std::string& utf8) {
-    const std::wstring w = widen(utf8);
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-    return s;
+    return narrow(widen(utf8), CP_ACP);
 }
 
 std::string Win32Services::fromAnsi(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
-    return narrow(w);
+    return narrow(widen(ansi, CP_ACP));
 }
 
 }  // namespace corvell::win32

@@ -7,8 +7,9 @@
 
 namespace corvell::win32 {
 
-std::wstring widen(const std::string& utf8);
-std::string narrow(const std::wstring& utf16);
+// UTF-8 by default; the record file uses the ANSI code page (CP_ACP).
+std::wstring widen(const std::string& s, UINT codePage = CP_UTF8);
+std::string narrow(const std::wstring& w, UINT codePage = CP_UTF8);
 std::wstring windowText(HWND h);
 
 // A lone carriage return is the line break of the program's texts;
