@@ -68,15 +68,104 @@ TEST(RecordFileIo, WritesCodePage936AndReadsItBack) {
     EXPECT_FALSE(readDefaults(sys, 0).has_value());
 }
 
-TEST(RecordFileIo, FailedWriteIsSilentAndKeepsTheOldRecord) {
-    test::FakeServices sys({2004, 3, 16, 21, 5, 7});
-    write(sys, 1, {"C:\\old.exe", "Old", "t"});
-    sys.unwritable.insert("C:\\dorvanlog2k.txt");
-    write(sys, 1, {"C:\\new.exe", "New", "t", "u"});
-    auto d = readDefaults(sys, 1);
+// Where the record goes, by what the root of C: and the record allow.
+struct Where {
+    Where() { sys.files[kRoot] = "\"C:\\old.exe\",\"Old\",\"t\"\r\n"; }
+    void writeNew() { write(sys, 1, {"C:\\new.exe", "New", "t"}); }
+    static constexpr const char* kRoot = "C:\\dorvanlog2k.txt";
+    static constexpr const char* kOwn = "C:\\Users\\Viewer\\AppData\\Local\\Corvell\\dorvanlog2k.txt";
+    static constexpr const char* kNew = "\"C:\\new.exe\",\"New\",\"t\"\r\n";
+    test::FakeServices sys{{2004, 3, 16, 21, 5, 7}};
+};
+
+TEST(RecordWrite, AWritableRootGetsACompleteNewFileAndTheUsersFolderIsLeftAlone) {
+    Where w;
+    w.writeNew();
+    EXPECT_EQ(w.sys.files[Where::kRoot], Where::kNew);
+    EXPECT_EQ(w.sys.count("rewriteFile"), 0);
+    EXPECT_EQ(w.sys.count("createFolder"), 0);
+    EXPECT_EQ(w.sys.files.count(Where::kOwn), 0u);
+}
+
+TEST(RecordWrite, ARootThatTakesNoNewFileHasTheRecordRewrittenWhereItStands) {
+    Where w;
+    w.sys.refusingFolders.insert("C:");
+    w.writeNew();
+    EXPECT_EQ(w.sys.files[Where::kRoot], Where::kNew);
+    EXPECT_EQ(w.sys.callNames(), (std::vector<std::string>{"replaceFile", "rewriteFile"}));
+    EXPECT_EQ(w.sys.files.size(), 1u);
+}
+
+TEST(RecordWrite, WithNoWritableRecordInARefusingRootTheUsersFolderKeepsIt) {
+    for (bool recordThere : {false, true}) {
+        Where w;
+        w.sys.refusingFolders.insert("C:");
+        if (recordThere) {
+            w.sys.unwritable.insert(Where::kRoot);  // made by an administrator, read-only
+        } else {
+            w.sys.files.clear();
+        }
+        w.writeNew();
+        EXPECT_EQ(w.sys.files[Where::kOwn], Where::kNew) << recordThere;
+        EXPECT_EQ(w.sys.folders, std::set<std::string>{"C:\\Users\\Viewer\\AppData\\Local\\Corvell"});
+        EXPECT_EQ(w.sys.files.count(Where::kRoot), recordThere ? 1u : 0u);
+        EXPECT_TRUE(w.sys.messages.empty());
+    }
+}
+
+TEST(RecordWrite, ARecordThatCannotBeReplacedStaysWholeAndIsNeverOverwrittenInPlace) {
+    Where w;
+    const std::string old = w.sys.files[Where::kRoot];
+    w.sys.unwritable.insert(Where::kRoot);  // held open by another program
+    w.writeNew();
+    EXPECT_EQ(w.sys.files[Where::kRoot], old);
+    EXPECT_EQ(w.sys.count("rewriteFile"), 0);
+    EXPECT_EQ(w.sys.files[Where::kOwn], Where::kNew);
+    // The next start-up offers the newer record.
+    auto d = readDefaults(w.sys, 1);
     ASSERT_TRUE(d.has_value());
-    EXPECT_EQ(d->path, "C:\\old.exe");
-    EXPECT_EQ(sys.messages.size(), 0u);
+    EXPECT_EQ(d->path, "C:\\new.exe");
+}
+
+TEST(RecordWrite, AWriteThatFailsEverywhereIsSilent) {
+    Where w;
+    w.sys.refusingFolders.insert("C:");
+    w.sys.files.clear();
+    w.sys.localAppData.clear();
+    w.writeNew();
+    EXPECT_TRUE(w.sys.files.empty());
+    EXPECT_TRUE(w.sys.messages.empty());
+}
+
+TEST(RecordRead, TheFileWrittenLastIsTheOneOffered) {
+    struct Case {
+        uint64_t root, own;
+        const char* want;
+    } cases[] = {{10, 20, "Own"}, {20, 10, "Root"}, {10, 10, "Root"}, {0, 5, "Own"}};
+    for (const Case& c : cases) {
+        Where w;
+        w.sys.files[Where::kRoot] = "\"C:\\root.exe\",\"Root\"\r\n";
+        w.sys.files[Where::kOwn] = "\"C:\\own.exe\",\"Own\"\r\n";
+        w.sys.lastWrite[Where::kRoot] = c.root;
+        w.sys.lastWrite[Where::kOwn] = c.own;
+        auto d = readDefaults(w.sys, 1);
+        ASSERT_TRUE(d.has_value());
+        EXPECT_EQ(d->title, c.want) << c.root << " " << c.own;
+    }
+}
+
+TEST(RecordRead, EitherFileAloneIsReadAndANewerEmptyOneHidesNothing) {
+    Where w;
+    w.sys.files.clear();
+    w.sys.files[Where::kOwn] = "\"C:\\own.exe\",\"Own\"\r\n";
+    EXPECT_EQ(readDefaults(w.sys, 1)->title, "Own");
+    EXPECT_FALSE(readDefaults(w.sys, 0).has_value());  // the other family's name
+    // A rewrite cut short leaves the newer file empty.
+    w.sys.files[Where::kRoot] = "";
+    w.sys.lastWrite[Where::kRoot] = 99;
+    EXPECT_EQ(readDefaults(w.sys, 1)->title, "Own");
+    w.sys.localAppData.clear();
+    EXPECT_FALSE(readDefaults(w.sys, 1).has_value());
 }
 
 }  // namespace

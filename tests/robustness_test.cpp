@@ -113,7 +113,10 @@ TEST(BadInput, RecordFilesOfEveryShapeStartTheProgram) {
         {"\"C:\\a.exe\",\"no closing quote", "C:\\a.exe", "no closing quote"},
         {"\"C:\\a.exe\",\"bad \x81\x20 gbk\"", "C:\\a.exe", "bad ?  gbk"},
         {"\xEF\xBB\xBF\"C:\\电视.exe\",\"电视\"\r\n", "C:\\电视.exe", "电视"},
-        {std::string(3 << 20, 'x') + ",y", std::string(3 << 20, 'x'), "y"},
+        // Only the first MiB is read: a first field that fills it leaves
+        // no second one.
+        {std::string(3 << 20, 'x') + ",y", kPath, "TV Capture Card"},
+        {std::string((1 << 20) - 2, 'x') + ",y", std::string((1 << 20) - 2, 'x'), "y"},
         {"\x01\x02,\x03\x04", "\x01\x02", "\x03\x04"},
     };
     for (const Case& c : cases) {

@@ -94,11 +94,13 @@ TEST(StartUp, TheOtherFamilysFileIsNeverTouched) {
         const bool nine = version & 0x80000000u;
         EXPECT_EQ(r.app.osFamily, nine ? 0 : 1);
         EXPECT_EQ(r.form.Text2.text(), nine ? "Nine" : "Two");
+        // In the root and in the user's own folder, by the family's name only.
+        const std::string name = nine ? "\\dorvanlog9x.txt" : "\\dorvanlog2k.txt";
+        std::vector<std::string> read;
         for (const Call& c : r.sys.calls) {
-            if (c.name == "readFile") {
-                EXPECT_EQ(c.args[0], nine ? "C:\\dorvanlog9x.txt" : "C:\\dorvanlog2k.txt");
-            }
+            if (c.name == "readFile") read.push_back(c.args[0]);
         }
+        EXPECT_EQ(read, (std::vector<std::string>{"C:" + name, r.sys.userDataFolder() + name}));
     }
 }
 

@@ -3,6 +3,7 @@
 // answers from a scripted world.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,8 +16,25 @@ namespace ui {
 class Form;
 }
 
-using WindowHandle = uint32_t;  // 0: no window
-using NativeHandle = uint32_t;  // process, token; 0: none
+// Pointer-wide, as the system's handles are: the process pseudo-handle
+// (-1) must survive a round trip on a 64-bit build too.
+using WindowHandle = uintptr_t;  // 0: no window
+using NativeHandle = uintptr_t;  // process, token; 0: none
+
+// A record's first line is all that is read, and a path or a title can't
+// be longer than this in any code page: no more is ever read of a file.
+inline constexpr size_t kMaxRecordRead = size_t{1} << 20;
+
+struct FileContent {
+    std::string bytes;  // at most kMaxRecordRead
+    uint64_t lastWrite = 0;  // 100 ns since 1601 (UTC); 0: unknown
+};
+
+enum class WriteOutcome {
+    Written,
+    FolderRefused,  // no new file may be made in the folder
+    Failed,         // anything else; the old file is as it was
+};
 
 // The privilege record of a token adjustment: one entry.
 struct TokenPrivileges {
@@ -66,10 +84,19 @@ public:
     virtual void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
                           uint32_t data) = 0;
 
-    // The record file: bytes in the ANSI code page. A write replaces the
-    // file only once the new content is complete; false on any failure.
-    virtual std::optional<std::string> readFile(const std::string& path) = 0;
-    virtual bool replaceFile(const std::string& path, const std::string& bytes) = 0;
+    // The record file: bytes in the ANSI code page.
+    virtual std::optional<FileContent> readFile(const std::string& path) = 0;
+    // Writes a complete new file beside the old one, then puts it in the
+    // old one's place.
+    virtual WriteOutcome replaceFile(const std::string& path, const std::string& bytes) = 0;
+    // Overwrites an existing file where it stands; false when there is
+    // none or it can't be written.
+    virtual bool rewriteFile(const std::string& path, const std::string& bytes) = 0;
+    // The user's own folder for the program's files, whether or not it
+    // exists yet; empty where the system names none.
+    virtual std::string userDataFolder() = 0;
+    // True when the folder exists afterwards.
+    virtual bool createFolder(const std::string& path) = 0;
     virtual std::string toAnsi(const std::string& utf8) = 0;
     virtual std::string fromAnsi(const std::string& ansi) = 0;
 };

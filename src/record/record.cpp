@@ -8,6 +8,13 @@ std::string fileName(int32_t osFamily) {
     return osFamily == 0 ? "C:\\dorvanlog9x.txt" : "C:\\dorvanlog2k.txt";
 }
 
+std::string userFileName(Services& sys, int32_t osFamily) {
+    const std::string dir = sys.userDataFolder();
+    if (dir.empty()) return {};
+    const std::string name = fileName(osFamily);
+    return dir + name.substr(name.find_last_of('\\'));
+}
+
 std::string formatLine(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -64,23 +71,61 @@ std::optional<Defaults> parseDefaults(std::string_view bytes) {
     return Defaults{*path, *title};
 }
 
+namespace {
+
+// A complete new file where the folder allows one; where it does not (the
+// root of C: for a standard user since Vista), the record itself may still
+// be writable.
+bool writeAt(Services& sys, const std::string& path, const std::string& line) {
+    switch (sys.replaceFile(path, line)) {
+        case WriteOutcome::Written:
+            return true;
+        case WriteOutcome::FolderRefused:
+            return sys.rewriteFile(path, line);
+        case WriteOutcome::Failed:
+            break;
+    }
+    return false;
+}
+
+std::optional<Defaults> defaultsFrom(Services& sys, const std::string& bytes) {
+    // A record saved again as UTF-8 by an editor keeps its meaning.
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    const bool utf8 = std::string_view(bytes).substr(0, 3) == kUtf8Mark;
+    std::optional<Defaults> d = parseDefaults(std::string_view(bytes).substr(utf8 ? 3 : 0));
+    if (!d || utf8) return d;
+    return Defaults{sys.fromAnsi(d->path), sys.fromAnsi(d->title)};
+}
+
+}  // namespace
+
 void write(Services& sys, int32_t osFamily, const std::vector<std::string>& fields) {
     std::vector<std::string> ansi(fields.size());
     std::transform(fields.begin(), fields.end(), ansi.begin(),
                    [&sys](const std::string& f) { return sys.toAnsi(f); });
-    sys.replaceFile(fileName(osFamily), formatLine(ansi));
+    const std::string line = formatLine(ansi);
+    if (writeAt(sys, fileName(osFamily), line)) return;
+    // Not kept where it belongs: kept for this user rather than lost.
+    const std::string own = userFileName(sys, osFamily);
+    if (own.empty() || !sys.createFolder(own.substr(0, own.find_last_of('\\')))) return;
+    writeAt(sys, own, line);
 }
 
 std::optional<Defaults> readDefaults(Services& sys, int32_t osFamily) {
-    std::optional<std::string> bytes = sys.readFile(fileName(osFamily));
-    if (!bytes) return std::nullopt;
-    // A record saved again as UTF-8 by an editor keeps its meaning.
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-    const bool utf8 = std::string_view(*bytes).substr(0, 3) == kUtf8Mark;
-    std::optional<Defaults> d = parseDefaults(std::string_view(*bytes).substr(utf8 ? 3 : 0));
-    if (!d) return std::nullopt;
-    if (utf8) return d;
-    return Defaults{sys.fromAnsi(d->path), sys.fromAnsi(d->title)};
+    std::optional<FileContent> shared = sys.readFile(fileName(osFamily));
+    std::optional<FileContent> own;
+    if (const std::string name = userFileName(sys, osFamily); !name.empty()) {
+        own = sys.readFile(name);
+    }
+    // The newer file first; on a tie the one in the root, where people look.
+    if (own && (!shared || own->lastWrite > shared->lastWrite)) std::swap(shared, own);
+    // A newer file that holds no record (a write cut short) does not hide
+    // the older one's.
+    for (const std::optional<FileContent>* f : {&shared, &own}) {
+        if (!*f) continue;
+        if (std::optional<Defaults> d = defaultsFrom(sys, (*f)->bytes)) return d;
+    }
+    return std::nullopt;
 }
 
 }  // namespace corvell::record

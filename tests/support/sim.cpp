@@ -289,17 +289,41 @@ void FakeServices::htmlHelp(ui::Form& owner, const std::string& path, uint32_t c
     record("htmlHelp", {owner.name(), path, std::to_string(command), std::to_string(data)});
 }
 
-std::optional<std::string> FakeServices::readFile(const std::string& path) {
+std::optional<FileContent> FakeServices::readFile(const std::string& path) {
     record("readFile", {path});
     auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
-    return it->second;
+    // As the real reader: never more than the first MiB.
+    return FileContent{it->second.substr(0, kMaxRecordRead), lastWrite[path]};
 }
 
-bool FakeServices::replaceFile(const std::string& path, const std::string& bytes) {
+WriteOutcome FakeServices::replaceFile(const std::string& path, const std::string& bytes) {
     record("replaceFile", {path});
-    if (unwritable.count(path)) return false;
+    if (refusingFolders.count(path.substr(0, path.find_last_of('\\')))) {
+        return WriteOutcome::FolderRefused;
+    }
+    if (unwritable.count(path)) return WriteOutcome::Failed;
     files[path] = bytes;
+    lastWrite[path] = ++writeClock;
+    return WriteOutcome::Written;
+}
+
+bool FakeServices::rewriteFile(const std::string& path, const std::string& bytes) {
+    record("rewriteFile", {path});
+    if (!files.count(path) || unwritable.count(path)) return false;
+    files[path] = bytes;
+    lastWrite[path] = ++writeClock;
+    return true;
+}
+
+std::string FakeServices::userDataFolder() {
+    return localAppData.empty() ? std::string() : localAppData + "\\Corvell";
+}
+
+bool FakeServices::createFolder(const std::string& path) {
+    record("createFolder", {path});
+    if (refusingFolders.count(path.substr(0, path.find_last_of('\\')))) return false;
+    folders.insert(path);
     return true;
 }
 

@@ -79,7 +79,18 @@ public:
     uint32_t version = 0x1DB10106;  // NT family
     std::string folder = "C:\\Program Files\\Corvell";
     std::map<std::string, std::string> files;
+    // Last-write stamps of the files; a write stamps its file with the
+    // next tick of writeClock. A file set up by a test without one has 0.
+    std::map<std::string, uint64_t> lastWrite;
+    uint64_t writeClock = 1000;
+    // Files that can be read but not written (locked, read-only).
     std::set<std::string> unwritable;
+    // Folders where no new file may be made, as the root of C: for a
+    // standard user.
+    std::set<std::string> refusingFolders;
+    // The user's local application-data folder; empty: the system has none.
+    std::string localAppData = "C:\\Users\\Viewer\\AppData\\Local";
+    std::set<std::string> folders;  // made by createFolder
     struct Window {
         WindowHandle handle;
         std::string title;
@@ -132,8 +143,11 @@ public:
     void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override;
     void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
                   uint32_t data) override;
-    std::optional<std::string> readFile(const std::string& path) override;
-    bool replaceFile(const std::string& path, const std::string& bytes) override;
+    std::optional<FileContent> readFile(const std::string& path) override;
+    WriteOutcome replaceFile(const std::string& path, const std::string& bytes) override;
+    bool rewriteFile(const std::string& path, const std::string& bytes) override;
+    std::string userDataFolder() override;
+    bool createFolder(const std::string& path) override;
     // Code page 936 through iconv, so record bytes are the real ones.
     std::string toAnsi(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;

@@ -68,25 +68,76 @@ TEST_CASE("records are written byte for byte in code page 936 and read back") {
     }
 }
 
-TEST_CASE("a record that cannot be replaced leaves the old one whole") {
+// The user's own copy of the NT family's record, as the program names it.
+std::wstring ownRecord() {
     Win32Services sys;
+    return widen(sys.userDataFolder() + "\\dorvanlog2k.txt");
+}
+
+void setWritten(const std::wstring& path, int64_t secondsAgo) {
+    HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= static_cast<ULONGLONG>(secondsAgo) * 10000000ULL;
+    FILETIME ft{t.LowPart, t.HighPart};
+    SetFileTime(f, nullptr, nullptr, &ft);
+    CloseHandle(f);
+}
+
+TEST_CASE("the user's own folder is the local application-data one") {
+    Win32Services sys;
+    const std::string dir = sys.userDataFolder();
+    CHECK(dir.size() > 10);
+    CHECK_EQ(dir.substr(dir.size() - 8), std::string("\\Corvell"));
+    wchar_t local[MAX_PATH];
+    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    CHECK_EQ(dir, corvell::win32::narrow(local) + "\\Corvell");
+}
+
+TEST_CASE("a record that cannot be replaced stays whole; the new one goes to the user's folder") {
+    Win32Services sys;
+    DeleteFileW(ownRecord().c_str());
     corvell::record::write(sys, 1, {"C:\\old.exe", "Old", "t"});
     const std::string before = slurp(L"C:\\dorvanlog2k.txt");
+    CHECK(!exists(ownRecord()));
 
-    // Held open without delete sharing by someone else: no replacement.
+    // Held open without delete or write sharing by someone else.
     HANDLE lock = CreateFileW(L"C:\\dorvanlog2k.txt", GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     CHECK(lock != INVALID_HANDLE_VALUE);
-    CHECK(!sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\",\"t\"\r\n"));
+    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "x") == corvell::WriteOutcome::Failed);
+    CHECK(!sys.rewriteFile("C:\\dorvanlog2k.txt", "x"));
+    corvell::record::write(sys, 1, {"C:\\new.exe", "New", "t"});
     CloseHandle(lock);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
     CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
+    CHECK_EQ(slurp(ownRecord()), std::string("\"C:\\new.exe\",\"New\",\"t\"\r\n"));
+    auto back = corvell::record::readDefaults(sys, 1);
+    CHECK(back.has_value() && back->path == "C:\\new.exe");
 
+    // Whichever was written last is offered.
+    setWritten(ownRecord(), 60);
+    back = corvell::record::readDefaults(sys, 1);
+    CHECK(back.has_value() && back->path == "C:\\old.exe");
+    DeleteFileW(ownRecord().c_str());
+}
+
+TEST_CASE("where no new file can be made beside it, the record is rewritten where it stands") {
+    Win32Services sys;
+    DeleteFileW(ownRecord().c_str());
+    corvell::record::write(sys, 1, {"C:\\a much longer old path\\old.exe", "Old", "t", "u"});
     // A folder where the new file would be written.
     CreateDirectoryW(L"C:\\dorvanlog2k.txt.new", nullptr);
+    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "x") == corvell::WriteOutcome::FolderRefused);
     corvell::record::write(sys, 1, {"C:\\new.exe", "New", "t"});
     RemoveDirectoryW(L"C:\\dorvanlog2k.txt.new");
-    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), std::string("\"C:\\new.exe\",\"New\",\"t\"\r\n"));
+    CHECK(!exists(ownRecord()));
+    // Only an existing record is rewritten.
+    CHECK(!sys.rewriteFile("C:\\no-such-record.txt", "x"));
+    CHECK(!exists(L"C:\\no-such-record.txt"));
 }
 
 HANDLE reader;
@@ -104,7 +155,8 @@ TEST_CASE("a reader holding the record for a moment does not cost the new record
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, 0, nullptr);
     HANDLE closer = CreateThread(nullptr, 0, closeReaderSoon, nullptr, 0, nullptr);
-    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\"\r\n"));
+    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\"\r\n") ==
+          corvell::WriteOutcome::Written);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), std::string("\"new\",\"New\"\r\n"));
@@ -149,6 +201,6 @@ TEST_CASE("the program's own windows are never taken for the viewer") {
     HWND own = CreateWindowExW(0, L"STATIC", L"Corvell own window", WS_OVERLAPPED, 0, 0, 10, 10,
                                nullptr, nullptr, nullptr, nullptr);
     CHECK(FindWindowW(nullptr, L"Corvell own window") == own);
-    CHECK_EQ(sys.findWindow("Corvell own window"), 0u);
+    CHECK_EQ(sys.findWindow("Corvell own window"), corvell::WindowHandle{0});
     DestroyWindow(own);
 }

@@ -8,18 +8,12 @@ namespace {
 
 Win32Services* g_services = nullptr;
 
-// The first line of a record is all that is read; a path or a title can't
-// be longer than this in any code page.
-constexpr DWORD kMaxRecordRead = 1 << 20;
-
 constexpr int kReplaceTries = 5;
 constexpr DWORD kReplaceWaitMs = 25;
 
-HWND toHwnd(WindowHandle w) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(w)); }
-HANDLE toHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(h)); }
-NativeHandle fromHandle(HANDLE h) {
-    return static_cast<NativeHandle>(reinterpret_cast<uintptr_t>(h));
-}
+HWND toHwnd(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+HANDLE toHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
+NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 
 }  // namespace
 
@@ -40,7 +34,10 @@ void openHelpFor(HWND owner) {
 NativeForm& Win32Services::realise(ui::Form& f) {
     g_services = this;
     auto it = forms_.find(&f);
-    if (it != forms_.end()) return *it->second;
+    // A form destroyed earlier may have left its entry to a new one at the
+    // same address.
+    if (it != forms_.end() && it->second->model() == &f) return *it->second;
+    if (it != forms_.end()) forms_.erase(it);
     auto nf = std::make_unique<NativeForm>(f, nextIdBase_);
     nextIdBase_ += 1000;
     nf->create();
@@ -49,7 +46,7 @@ NativeForm& Win32Services::realise(ui::Form& f) {
 
 NativeForm* Win32Services::native(const ui::Form& f) const {
     auto it = forms_.find(&f);
-    return it == forms_.end() ? nullptr : it->second.get();
+    return it == forms_.end() || it->second->model() != &f ? nullptr : it->second.get();
 }
 
 bool Win32Services::preTranslate(MSG& msg) {
@@ -108,7 +105,7 @@ WindowHandle Win32Services::findWindow(const std::string& title) {
         DWORD pid = 0;
         GetWindowThreadProcessId(h, &pid);
         if (pid != GetCurrentProcessId()) {
-            return static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(h));
+            return reinterpret_cast<WindowHandle>(h);
         }
     }
     return 0;
@@ -218,31 +215,47 @@ void Win32Services::htmlHelp(ui::Form& owner, const std::string& path, uint32_t 
     htmlHelpDisplay(nf != nullptr ? nf->hwnd() : nullptr, widen(path), command, data);
 }
 
-std::optional<std::string> Win32Services::readFile(const std::string& path) {
+std::optional<FileContent> Win32Services::readFile(const std::string& path) {
     HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes(kMaxRecordRead, '\0');
+    FileContent content;
+    content.bytes.resize(kMaxRecordRead);
     DWORD got = 0;
-    const BOOL ok = ReadFile(f, bytes.data(), kMaxRecordRead, &got, nullptr);
+    FILETIME written{};
+    const BOOL ok =
+        ReadFile(f, content.bytes.data(), static_cast<DWORD>(kMaxRecordRead), &got, nullptr);
+    if (GetFileTime(f, nullptr, nullptr, &written)) {
+        content.lastWrite = (static_cast<uint64_t>(written.dwHighDateTime) << 32) |
+                            written.dwLowDateTime;
+    }
     CloseHandle(f);
     if (!ok) return std::nullopt;
-    bytes.resize(got);
-    return bytes;
+    content.bytes.resize(got);
+    return content;
 }
 
-bool Win32Services::replaceFile(const std::string& path, const std::string& bytes) {
+namespace {
+
+// The whole of bytes, then the end of the file there, then to the disk.
+bool writeAll(HANDLE f, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && SetEndOfFile(f) && FlushFileBuffers(f);
+}
+
+}  // namespace
+
+WriteOutcome Win32Services::replaceFile(const std::string& path, const std::string& bytes) {
     // The record is the only memory of the viewer's path and title: the old
     // one is replaced only by a complete new one.
     const std::wstring target = widen(path);
     const std::wstring temp = target + L".new";
     HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size() && FlushFileBuffers(f);
+    if (f == INVALID_HANDLE_VALUE) return WriteOutcome::FolderRefused;
+    BOOL ok = writeAll(f, bytes);
     ok = CloseHandle(f) && ok;
     // A reader that has the old record open for a moment (a virus scanner,
     // an indexer, a person looking at it) blocks the replacement; a few
@@ -259,7 +272,38 @@ bool Win32Services::replaceFile(const std::string& path, const std::string& byte
         if (ok) Sleep(kReplaceWaitMs);
     }
     if (!ok) DeleteFileW(temp.c_str());
-    return ok != 0;
+    return ok ? WriteOutcome::Written : WriteOutcome::Failed;
+}
+
+bool Win32Services::rewriteFile(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    const bool ok = writeAll(f, bytes);
+    return CloseHandle(f) && ok;
+}
+
+std::string Win32Services::userDataFolder() {
+    // Not in Windows 95/98 without Internet Explorer 5 (shfolder.dll) nor
+    // in NT 4: there the record has nowhere else to go.
+    using Fn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    static Fn fn = [] {
+        Fn f = systemFunction<Fn>(LoadLibraryW(L"shell32.dll"), "SHGetFolderPathW");
+        return f != nullptr ? f : systemFunction<Fn>(LoadLibraryW(L"shfolder.dll"), "SHGetFolderPathW");
+    }();
+    constexpr int kLocalAppData = 0x001C;  // CSIDL_LOCAL_APPDATA
+    wchar_t dir[MAX_PATH] = L"";
+    if (fn == nullptr || fn(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK || dir[0] == 0) {
+        return {};
+    }
+    return narrow(dir) + "\\Corvell";
+}
+
+bool Win32Services::createFolder(const std::string& path) {
+    const std::wstring dir = widen(path);
+    if (CreateDirectoryW(dir.c_str(), nullptr)) return true;
+    const DWORD attr = GetFileAttributesW(dir.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::string Win32Services::toAnsi(const std::string& utf8) {

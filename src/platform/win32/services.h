@@ -50,8 +50,11 @@ public:
     void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override;
     void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
                   uint32_t data) override;
-    std::optional<std::string> readFile(const std::string& path) override;
-    bool replaceFile(const std::string& path, const std::string& bytes) override;
+    std::optional<FileContent> readFile(const std::string& path) override;
+    WriteOutcome replaceFile(const std::string& path, const std::string& bytes) override;
+    bool rewriteFile(const std::string& path, const std::string& bytes) override;
+    std::string userDataFolder() override;
+    bool createFolder(const std::string& path) override;
     std::string toAnsi(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;
 
