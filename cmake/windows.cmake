@@ -6,6 +6,7 @@ add_library(corvell_win32 STATIC
   src/platform/win32/wide.cpp
   src/platform/win32/native_form.cpp
   src/platform/win32/services.cpp
+  src/platform/win32/program.cpp
 )
 target_link_libraries(corvell_win32 PUBLIC corvell_core comctl32)
 target_compile_definitions(corvell_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN

@@ -123,6 +123,10 @@ Form::Form(std::string name, std::string caption, int clientWidth, int clientHei
     : clientWidth(clientWidth), clientHeight(clientHeight), name_(std::move(name)),
       caption_(std::move(caption)) {}
 
+Form::~Form() {
+    if (observer_) observer_->formDestroyed(*this);
+}
+
 void Form::setCaption(const std::string& s) {
     if (s == caption_) return;
     caption_ = s;

@@ -51,6 +51,8 @@ public:
     // index: the list item for ListAdd and ListRemove, otherwise -1.
     virtual void controlChanged(Control& c, Prop p, int index) = 0;
     virtual void formCaptionChanged(Form& f) = 0;
+    // The form is being destroyed, its controls already are: let go of it.
+    virtual void formDestroyed(Form&) {}
 };
 
 class Control {
@@ -205,7 +207,7 @@ public:
     Form(std::string name, std::string caption, int clientWidth, int clientHeight);
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
-    virtual ~Form() = default;
+    virtual ~Form();
 
     const std::string& name() const { return name_; }
     const std::string& caption() const { return caption_; }

@@ -3,13 +3,17 @@
 // not re-entered behind a message box.
 #include <windows.h>
 
+#include <cstring>
+#include <new>
 #include <string>
 
 #include "check.h"
 #include "platform/win32/services.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/program.h"
 #include "pump.h"
 #include "ui/form0.h"
+#include "ui/form1.h"
 
 using corvell::win32::NativeForm;
 using corvell::win32::Win32Services;
@@ -57,26 +61,153 @@ struct Probe : ui::Form {
 
 }  // namespace
 
-TEST_CASE("twips become pixels at the window's DPI") {
-    Loaded w;
-    const int dpi = w.native->dpi();
+// Left, top, width, height in twips, as the window was designed.
+struct Placed {
+    const char* name;
+    int left, top, width, height;
+};
+
+// Every control where the design puts it, in pixels at the window's DPI. A
+// closed combo box may be a pixel or two higher: its height follows its font.
+void checkPlaces(const NativeForm& n, const Placed* want, size_t count, int clientW, int clientH) {
+    const int dpi = n.dpi();
     RECT client;
-    GetClientRect(w.native->hwnd(), &client);
-    CHECK_EQ(client.right, MulDiv(6000, dpi, 1440));
-    CHECK_EQ(client.bottom, MulDiv(3735, dpi, 1440));
-    const RECT t1 = childRect(w.native->hwnd(), w.h(w.form.Text1));
-    CHECK_EQ(t1.left, MulDiv(120, dpi, 1440));
-    CHECK_EQ(t1.top, MulDiv(480, dpi, 1440));
-    CHECK_EQ(t1.right - t1.left, MulDiv(5775, dpi, 1440));
-    CHECK_EQ(t1.bottom - t1.top, MulDiv(375, dpi, 1440));
-    const RECT c3 = childRect(w.native->hwnd(), w.h(w.form.Combo3));
-    // Closed, not with its list; the font may ask for a pixel or two more.
-    CHECK(c3.bottom - c3.top >= MulDiv(300, dpi, 1440));
-    CHECK(c3.bottom - c3.top <= MulDiv(300, dpi, 1440) + 2);
+    GetClientRect(n.hwnd(), &client);
+    CHECK_EQ(client.right, MulDiv(clientW, dpi, 1440));
+    CHECK_EQ(client.bottom, MulDiv(clientH, dpi, 1440));
+    for (size_t i = 0; i < count; ++i) {
+        const Placed& p = want[i];
+        const ui::Control* c = nullptr;
+        for (const ui::Control* m : n.model()->controls()) {
+            if (m->name() == p.name) c = m;
+        }
+        CHECK(c != nullptr);
+        if (c == nullptr) continue;
+        const RECT r = childRect(n.hwnd(), n.controlHwnd(*c));
+        const std::string at = std::string(p.name) + " ";
+        CHECK_EQ(at + std::to_string(r.left), at + std::to_string(MulDiv(p.left, dpi, 1440)));
+        CHECK_EQ(at + std::to_string(r.top), at + std::to_string(MulDiv(p.top, dpi, 1440)));
+        CHECK_EQ(at + std::to_string(r.right - r.left),
+                 at + std::to_string(MulDiv(p.width, dpi, 1440)));
+        const int height = r.bottom - r.top;
+        const int designed = MulDiv(p.height, dpi, 1440);
+        if (c->kind() == ui::Kind::ComboBox) {
+            CHECK(height >= designed && height <= designed + 2);
+        } else {
+            CHECK_EQ(at + std::to_string(height), at + std::to_string(designed));
+        }
+    }
+}
+
+TEST_CASE("every control of the main window is where the design puts it") {
+    Loaded w;
+    const Placed want[] = {
+        {"Text1", 120, 480, 5775, 375},     {"Text2", 120, 1440, 5775, 375},
+        {"Combo1", 120, 2280, 975, 300},    {"Combo2", 1320, 2280, 735, 300},
+        {"Combo3", 2280, 2280, 735, 300},   {"Combo4", 3240, 2280, 735, 300},
+        {"Combo5", 4200, 2280, 735, 300},   {"Combo6", 5160, 2280, 735, 300},
+        {"Check1", 3960, 2640, 1935, 375},  {"Command4", 720, 3120, 1455, 495},
+        {"Command1", 2520, 3120, 1455, 495}, {"Command3", 4320, 3120, 1455, 495},
+        {"Label1", 120, 120, 5775, 375},    {"Label2", 120, 3180, 495, 375},
+        {"Label3", 120, 1005, 5775, 495},   {"Label6", 120, 2040, 5775, 255},
+        {"Label4", 120, 2700, 3735, 255},   {"Command2", 360, 2640, 855, 495},
+        {"Command5", 4560, 2640, 1215, 495},
+    };
+    checkPlaces(*w.native, want, std::size(want), 6000, 3735);
     CHECK(!IsWindowVisible(w.h(w.form.Command2)));
     CHECK(!IsWindowVisible(w.h(w.form.Command5)));
     CHECK_EQ(GetDlgCtrlID(w.h(w.form.Text1)), 1000);
     CHECK_EQ(GetDlgCtrlID(w.h(w.form.Command3)), 1011);
+}
+
+// The countdown window as the watch shows it, with key presses caught
+// rather than ending the test program.
+struct Countdown {
+    Countdown() : app(sys), main(app), form(app) {
+        sys.setMainForm(main);
+        sys.realise(main);
+        form.Form_Load();
+        form.onKeyDown = [this](int key, int) { keys.push_back(key); };
+        native = &sys.realise(form);
+        native->show(SW_SHOWNORMAL);
+        wintest::pumpFor(sys, 300);
+    }
+    HWND h(const ui::Control& c) const { return native->controlHwnd(c); }
+    COLORREF pixel(HWND w, int x, int y) const {
+        HDC dc = GetDC(w);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(w, dc);
+        return c;
+    }
+    Win32Services sys;
+    corvell::App app;
+    ui::Form0 main;
+    ui::Form1 form;
+    NativeForm* native;
+    std::vector<int> keys;
+};
+
+TEST_CASE("the countdown window: size, frame, fonts, colours, key preview and icon") {
+    Countdown w;
+    const Placed want[] = {
+        {"cmdLogoff", 120, 480, 1455, 495},   {"Command1", 2160, 240, 2295, 1215},
+        {"cmdForceLogoff", 1800, 480, 1575, 495}, {"cmdShutdown", 3600, 480, 1335, 495},
+        {"cmdForceShutdown", 5160, 480, 1455, 495}, {"Label1", 120, 120, 1935, 1455},
+    };
+    checkPlaces(*w.native, want, std::size(want), 4710, 1695);
+    HWND f = w.native->hwnd();
+    CHECK_EQ(text(f), std::string("正在准备关机…"));
+    const LONG style = GetWindowLongW(f, GWL_STYLE);
+    CHECK((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0);
+    CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
+    CHECK((GetWindowLongW(f, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME) != 0);
+    for (const ui::Control* hidden : {static_cast<const ui::Control*>(&w.form.cmdLogoff),
+                                      static_cast<const ui::Control*>(&w.form.cmdForceLogoff),
+                                      static_cast<const ui::Control*>(&w.form.cmdShutdown),
+                                      static_cast<const ui::Control*>(&w.form.cmdForceShutdown)}) {
+        CHECK(!IsWindowVisible(w.h(*hidden)));
+    }
+    CHECK_EQ(text(w.h(w.form.Command1)), std::string("取消关机\r\n(Esc键)"));
+    CHECK_EQ(text(w.h(w.form.Label1)), std::string("10"));
+
+    const int dpi = w.native->dpi();
+    struct {
+        const ui::Control* c;
+        int centiPoints;
+    } fonts[] = {{&w.form.Command1, 1575}, {&w.form.Label1, 7200}};
+    for (auto& e : fonts) {
+        LOGFONTW lf{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w.h(*e.c), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        CHECK_EQ(corvell::win32::narrow(lf.lfFaceName), std::string("宋体"));
+        CHECK_EQ(static_cast<int>(lf.lfCharSet), 134);
+        CHECK_EQ(lf.lfHeight, -MulDiv(e.centiPoints, dpi, 7200));
+        CHECK(lf.lfWeight >= FW_BOLD);
+    }
+
+    // The cancel button is drawn by the program in its own colour; the
+    // window and the number's background are light grey, the number navy.
+    HWND cancel = w.h(w.form.Command1);
+    CHECK((GetWindowLongW(cancel, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW);
+    CHECK_EQ(w.pixel(cancel, 8, 8), RGB(192, 192, 255));
+    CHECK_EQ(w.pixel(f, 2, 2), RGB(224, 224, 224));
+    HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageW(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(w.h(w.form.Label1)));
+    CHECK_EQ(GetTextColor(dc), RGB(0, 0, 128));
+    CHECK_EQ(GetBkColor(dc), RGB(224, 224, 224));
+    DeleteDC(dc);
+
+    // Keys pressed on the button reach the window's handler first.
+    SetForegroundWindow(f);
+    SetFocus(cancel);
+    PostMessageW(cancel, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(cancel, WM_KEYDOWN, 'A', 0);
+    wintest::pumpFor(w.sys, 100);
+    CHECK(w.keys == (std::vector<int>{VK_ESCAPE, 'A'}));
+
+    const auto icon = [](HWND h) { return SendMessageW(h, WM_GETICON, ICON_BIG, 0); };
+    CHECK(icon(f) != 0);
+    CHECK_EQ(icon(f), icon(w.sys.native(w.main)->hwnd()));
 }
 
 TEST_CASE("explicit fonts are SimSun in GB2312 at their sizes") {
@@ -200,4 +331,72 @@ TEST_CASE("a tick that falls due behind a message box is dropped; other timers g
     CHECK(otherWhileBoxed >= 12);
     CHECK_EQ(boxedTicks, 2);
     DestroyWindow(n.hwnd());
+}
+
+TEST_CASE("a form destroyed before its window takes the window with it") {
+    Win32Services sys;
+    const int before = NativeForm::liveWindows();
+    alignas(Probe) unsigned char storage[sizeof(Probe)];
+    auto* p = new (storage) Probe;
+    NativeForm& n = sys.realise(*p);
+    HWND h = n.hwnd();
+    n.show(SW_SHOWNORMAL);
+    wintest::pumpFor(sys, 50);
+    p->~Probe();
+    // Whatever still reached the form would now read rubbish.
+    std::memset(storage, 0xCC, sizeof storage);
+    CHECK(!IsWindow(h));
+    CHECK(n.model() == nullptr);
+    CHECK_EQ(NativeForm::liveWindows(), before);
+    wintest::pumpFor(sys, 50);
+    // A new form in the same place gets a window of its own.
+    auto* q = new (storage) Probe;
+    CHECK(sys.native(*q) == nullptr);
+    NativeForm& m = sys.realise(*q);
+    CHECK(m.hwnd() != nullptr && m.hwnd() != h);
+    CHECK(m.model() == q);
+    q->~Probe();
+    CHECK_EQ(NativeForm::liveWindows(), before);
+}
+
+namespace {
+
+LRESULT CALLBACK refuseMainWindow(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+        wchar_t cls[64] = L"";
+        GetClassNameW(reinterpret_cast<HWND>(wp), cls, 64);
+        if (lstrcmpW(cls, L"CorvellForm") == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+struct Watchdog {
+    DWORD thread;
+    HANDLE done;
+};
+
+DWORD WINAPI quitIfStuck(LPVOID arg) {
+    auto* w = static_cast<Watchdog*>(arg);
+    if (WaitForSingleObject(w->done, 5000) == WAIT_TIMEOUT) {
+        PostThreadMessageW(w->thread, WM_QUIT, 0, 0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST_CASE("a main window that cannot be made ends the program with an error") {
+    HHOOK hook = SetWindowsHookExW(WH_CBT, refuseMainWindow, nullptr, GetCurrentThreadId());
+    CHECK(hook != nullptr);
+    Watchdog w{GetCurrentThreadId(), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE watcher = CreateThread(nullptr, 0, quitIfStuck, &w, 0, nullptr);
+    const DWORD start = GetTickCount();
+    const int code = corvell::win32::runProgram(SW_HIDE);
+    SetEvent(w.done);
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+    CloseHandle(w.done);
+    UnhookWindowsHookEx(hook);
+    CHECK(code != 0);
+    CHECK(GetTickCount() - start < 4000);
 }

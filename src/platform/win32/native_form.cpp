@@ -45,12 +45,21 @@ int shiftState() {
 
 int NativeForm::liveWindows() { return g_live; }
 
-NativeForm::NativeForm(ui::Form& model, int idBase) : model_(model), idBase_(idBase) {}
+NativeForm::NativeForm(ui::Form& model, int idBase) : model_(&model), idBase_(idBase) {}
 
 NativeForm::~NativeForm() {
+    if (model_ != nullptr && model_->observer() == this) model_->setObserver(nullptr);
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
     for (auto& [key, f] : fonts_) DeleteObject(f);
-    if (model_.backColor && background_ != nullptr) DeleteObject(background_);
+    if (ownBackground_) DeleteObject(background_);
+}
+
+void NativeForm::formDestroyed(ui::Form&) {
+    // Nothing of the model may be reached from here on, not even by the
+    // messages that destroying the window sends.
+    model_ = nullptr;
+    controls_.clear();
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
 HWND NativeForm::create() {
@@ -68,17 +77,18 @@ HWND NativeForm::create() {
     }
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     DWORD exStyle = 0;
-    if (model_.border == ui::Border::Sizable) {
+    if (model_->border == ui::Border::Sizable) {
         style |= WS_THICKFRAME;
     } else {
         exStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
     }
-    if (model_.minButton) style |= WS_MINIMIZEBOX;
-    if (model_.maxButton) style |= WS_MAXIMIZEBOX;
-    background_ = model_.backColor ? CreateSolidBrush(rgb(*model_.backColor))
-                                   : GetSysColorBrush(COLOR_BTNFACE);
+    if (model_->minButton) style |= WS_MINIMIZEBOX;
+    if (model_->maxButton) style |= WS_MAXIMIZEBOX;
+    ownBackground_ = model_->backColor.has_value();
+    background_ = ownBackground_ ? CreateSolidBrush(rgb(*model_->backColor))
+                                 : GetSysColorBrush(COLOR_BTNFACE);
 
-    hwnd_ = CreateWindowExW(exStyle, kClassName, displayText(model_.caption()).c_str(), style,
+    hwnd_ = CreateWindowExW(exStyle, kClassName, displayText(model_->caption()).c_str(), style,
                             CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance(),
                             this);
     if (hwnd_ == nullptr) return nullptr;
@@ -90,7 +100,7 @@ HWND NativeForm::create() {
     }
 
     int index = 0;
-    for (ui::Control* c : model_.controls()) {
+    for (ui::Control* c : model_->controls()) {
         const int id = idBase_ + index++;
         if (c->kind() == ui::Kind::Timer) {
             controls_.push_back({c, nullptr, id});
@@ -177,8 +187,8 @@ HWND NativeForm::create() {
                  mi.rcMonitor.top + (mi.rcMonitor.bottom - mi.rcMonitor.top - h) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    model_.setObserver(this);
-    for (ui::Timer* t : model_.timers()) syncTimer(*t);
+    model_->setObserver(this);
+    for (ui::Timer* t : model_->timers()) syncTimer(*t);
     ++g_live;
     return hwnd_;
 }
@@ -244,7 +254,7 @@ void NativeForm::layout() {
             }
         }
     }
-    RECT r{0, 0, twips(model_.clientWidth, dpi_), twips(model_.clientHeight, dpi_)};
+    RECT r{0, 0, twips(model_->clientWidth, dpi_), twips(model_->clientHeight, dpi_)};
     adjustForDpi(r, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)),
                  static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)), dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
@@ -254,7 +264,7 @@ void NativeForm::layout() {
 void NativeForm::syncTimer(ui::Timer& t) {
     Native* n = byModel(t);
     if (n == nullptr || hwnd_ == nullptr) return;
-    if (t.enabled() && !model_.unloaded()) {
+    if (t.enabled() && !model_->unloaded()) {
         SetTimer(hwnd_, static_cast<UINT_PTR>(n->id), static_cast<UINT>(t.interval()), nullptr);
     } else {
         KillTimer(hwnd_, static_cast<UINT_PTR>(n->id));
@@ -368,7 +378,7 @@ LRESULT NativeForm::colorStatic(HDC dc, HWND ctl) {
         // repaints the label alone rather than the window behind it (the
         // clock line changes every second).
         if (c.transparent) SetBkMode(dc, TRANSPARENT);
-        SetBkColor(dc, model_.backColor ? rgb(*model_.backColor) : GetSysColor(COLOR_BTNFACE));
+        SetBkColor(dc, model_->backColor ? rgb(*model_->backColor) : GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(background_);
     }
     return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -409,10 +419,12 @@ void NativeForm::rememberFocus() {
 }
 
 bool NativeForm::preTranslate(MSG& msg) {
-    if (hwnd_ == nullptr || !model_.keyPreview || !model_.onKeyDown) return false;
+    if (hwnd_ == nullptr || model_ == nullptr || !model_->keyPreview || !model_->onKeyDown) {
+        return false;
+    }
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
-    model_.onKeyDown(static_cast<int>(msg.wParam), shiftState());
+    model_->onKeyDown(static_cast<int>(msg.wParam), shiftState());
     return false;
 }
 
@@ -485,6 +497,12 @@ LRESULT CALLBACK NativeForm::wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND self = hwnd_;
+    if (model_ == nullptr) {
+        // The model went first: the window is on its way out.
+        if (msg == WM_DESTROY && --g_live == 0) PostQuitMessage(0);
+        if (msg == WM_NCDESTROY) hwnd_ = nullptr;
+        return DefWindowProcW(self, msg, wp, lp);
+    }
     switch (msg) {
         case WM_COMMAND:
             if (lp != 0) command(LOWORD(wp), HIWORD(wp));
@@ -529,12 +547,12 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_CLOSE:
-            model_.unload();
+            model_->unload();
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
-            model_.unload();
-            model_.setObserver(nullptr);
+            model_->unload();
+            model_->setObserver(nullptr);
             if (--g_live == 0) PostQuitMessage(0);
             return 0;
         case WM_NCDESTROY:

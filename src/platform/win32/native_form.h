@@ -28,7 +28,8 @@ public:
     HWND create();
     void show(int showCommand);
     HWND hwnd() const { return hwnd_; }
-    ui::Form& model() const { return model_; }
+    // Null once the model is gone; the window went with it.
+    ui::Form* model() const { return model_; }
     int dpi() const { return dpi_; }
     HWND controlHwnd(const ui::Control& c) const;
 
@@ -39,6 +40,7 @@ public:
     // ui::Observer
     void controlChanged(ui::Control& c, ui::Prop p, int index) override;
     void formCaptionChanged(ui::Form& f) override;
+    void formDestroyed(ui::Form& f) override;
 
     static int liveWindows();
 
@@ -63,7 +65,7 @@ private:
     Native* byModel(const ui::Control& c);
     void rememberFocus();
 
-    ui::Form& model_;
+    ui::Form* model_;
     int idBase_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -73,6 +75,7 @@ private:
     std::vector<Native> controls_;
     std::map<int, HFONT> fonts_;  // by centi-points * 2 + bold
     HBRUSH background_ = nullptr;
+    bool ownBackground_ = false;  // a brush of its own colour, not a system one
 };
 
 }  // namespace corvell::win32

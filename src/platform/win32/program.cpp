@@ -1,0 +1,28 @@
+#include "platform/win32/program.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "platform/win32/services.h"
+#include "ui/form0.h"
+
+namespace corvell::win32 {
+
+int runProgram(int showCommand) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    Win32Services services;
+    App app(services);
+    ui::Form0 form0(app);
+    services.setMainForm(form0);
+    NativeForm& main = services.realise(form0);
+    // Without its window nothing would ever end the message loop.
+    if (main.hwnd() == nullptr) return 1;
+    form0.Form_Load();
+    main.show(showCommand);
+    return services.run();
+}
+
+}  // namespace corvell::win32
