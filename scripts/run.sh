@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target corvell corvell_help stub_viewer
 
+# Stopping this script stops the program, the demo viewer and any display
+# it started.
+trap 'corvell_wine_stop 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
 # shellcheck source=wine-env.sh
 . ./scripts/wine-env.sh
 viewer="$WINEPREFIX/drive_c/TV Capture Card/HDTVPCI.EXE"
@@ -17,4 +21,5 @@ if [ ! -e "$viewer" ]; then
   echo "Installed a demo viewer as C:\\TV Capture Card\\HDTVPCI.EXE (title \"TV Capture Card\")."
 fi
 echo "Display $DISPLAY; the viewer starts after the countdown from 10. Close it to see the shutdown countdown."
-exec wine build/mingw/corvell.exe
+wine build/mingw/corvell.exe &
+wait $!

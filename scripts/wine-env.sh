@@ -1,6 +1,8 @@
 # Sourced: sets up the Wine environment the project runs its programs in.
 #   WINEPREFIX   the project's prefix (created on first use)
 #   DISPLAY      kept when it works, otherwise a private Xvfb is started
+#                (on CORVELL_XVFB_DISPLAY, default :77); corvell_wine_stop
+#                ends it and the prefix's programs again
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -10,13 +12,27 @@ export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/corvell/wineprefix}
 
 corvell_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 
+# What this shell started, for corvell_wine_stop.
+CORVELL_XVFB_PID=${CORVELL_XVFB_PID:-}
+
+# Ends every program of the prefix and the display this shell started, if
+# any; callers run it from their EXIT trap, so it runs on failure and on
+# interrupt too.
+corvell_wine_stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "${CORVELL_XVFB_PID:-}" ]; then
+    kill "$CORVELL_XVFB_PID" 2>/dev/null || true
+    wait "$CORVELL_XVFB_PID" 2>/dev/null || true
+    CORVELL_XVFB_PID=
+  fi
+}
+
 if ! corvell_display_ok; then
-  # One private server per user, reused by later runs.
   n=${CORVELL_XVFB_DISPLAY:-77}
   export DISPLAY=:$n
   if ! corvell_display_ok; then
-    # The server outlives this shell: it must not hold on to its files
-    # (a caller's lock, a test runner's pipes).
+    # The server must not hold on to this shell's files (a caller's
+    # lock, a test runner's pipes), or the runner waits for it.
     (
       for fd in /proc/$BASHPID/fd/*; do
         fd=${fd##*/}
@@ -24,11 +40,12 @@ if ! corvell_display_ok; then
       done
       exec Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1
     ) &
+    CORVELL_XVFB_PID=$!
     for _ in $(seq 50); do corvell_display_ok && break; sleep 0.1; done
   fi
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ -z "${CORVELL_DISPLAY_ONLY:-}" ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w

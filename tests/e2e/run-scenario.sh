@@ -4,29 +4,70 @@
 # The driver works the real program; then, with every Wine process gone, a
 # second pass reads the relay trace of the program's own system calls and
 # the logs and files it left. A failed scenario keeps its prefix.
+#
+# Scenarios named user-* run as an ordinary Unix user, whose prefix belongs
+# to it: Unix permissions then stand in for a standard Windows user's rights
+# (a read-only drive_c is a root of C: that takes no new file).
 set -uo pipefail
 name=$1
 build=$(cd "$2" && pwd)
 display=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$build/e2e/$name
-template=$build/e2e/template
 mkdir -p "$build/e2e"
 
 export CORVELL_XVFB_DISPLAY=$display
 unset DISPLAY
+user=
+template=$build/e2e/template
+case $name in
+  user-*)
+    user=corvell-e2e
+    template=$build/e2e/template-user
+    if ! id "$user" >/dev/null 2>&1; then
+      if [ "$(id -u)" -ne 0 ]; then
+        echo "FAIL - scenario $name needs the Unix user $user (create it as root)"
+        exit 1
+      fi
+      useradd --system --create-home --home-dir "/var/lib/$user" --shell /usr/sbin/nologin "$user"
+    fi
+    ;;
+esac
 
-# One template prefix per build tree, made once; each scenario copies it.
+# Runs a command as the scenario's user (or as is), keeping the environment.
+as_user() {
+  if [ -n "$user" ]; then
+    setpriv --reuid="$user" --regid="$user" --init-groups \
+      env HOME="$(getent passwd "$user" | cut -d: -f6)" USER="$user" "$@"
+  else
+    "$@"
+  fi
+}
+
+# Whatever happens, the prefix's programs and the display end with the
+# scenario.
+trap 'as_user wineserver -k 2>/dev/null; corvell_wine_stop 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
+
+# One template prefix per build tree and user, made once; each scenario
+# copies it.
 (
   flock 9
   if [ ! -f "$template/system.reg" ]; then
+    rm -rf "$template"
+    mkdir -p "$template"
+    [ -n "$user" ] && chown "$user:" "$template"
     export WINEPREFIX=$template
+    # The display is this shell's; the prefix is made by its owner.
     # shellcheck source=../../scripts/wine-env.sh
-    . "$root/scripts/wine-env.sh"
-    wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d \
+    CORVELL_DISPLAY_ONLY=1 . "$root/scripts/wine-env.sh"
+    as_user bash -c '. "$1/scripts/wine-env.sh"' _ "$root"
+    as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d \
       'advapi32.OpenProcessToken;advapi32.LookupPrivilegeValueW;advapi32.AdjustTokenPrivileges;user32.ExitWindowsEx;user32.PostMessageW' \
       >/dev/null 2>&1
-    wineserver -w
+    as_user wineserver -w
+    as_user wineserver -k 2>/dev/null
+    corvell_wine_stop
   fi
 ) 9>"$build/e2e/template.lock"
 
@@ -41,20 +82,31 @@ zbuild="Z:${build//\//\\}"
 zwork="Z:${work//\//\\}"
 driver=$build/tests/e2e/e2e_scenarios.exe
 
+if [ -n "$user" ]; then
+  echo "== $name: prepare, as $user"
+  as_user wine "$driver" prepare "$name" "$zbuild" >"$work/prepare.out" 2>&1
+  cat "$work/prepare.out"
+  case $name in
+    user-root-readonly|user-record-inplace) chmod 555 "$WINEPREFIX/drive_c" ;;
+  esac
+fi
+
 echo "== $name: run (display $DISPLAY)"
-WINEDEBUG=+pid,+relay timeout 240 wine "$driver" run "$name" "$zbuild" >"$work/run.out" 2>"$work/relay.log"
+WINEDEBUG=+pid,+relay as_user timeout 240 wine "$driver" run "$name" "$zbuild" \
+  >"$work/run.out" 2>"$work/relay.log"
 cat "$work/run.out"
 # Programs the scenario leaves running (the bystander, viewers) end here.
-timeout 15 wineserver -w || wineserver -k
+as_user timeout 15 wineserver -w || as_user wineserver -k
 
 echo "== $name: what the system saw"
-WINEDEBUG=-all timeout 60 wine "$driver" check "$name" "$zwork\\relay.log" "$zwork\\run.out"
+WINEDEBUG=-all as_user timeout 60 wine "$driver" check "$name" "$zwork\\relay.log" "$zwork\\run.out"
 rc=$?
-wineserver -k 2>/dev/null
+as_user wineserver -k 2>/dev/null
 
 # Screenshots for people to look at.
 for bmp in "$WINEPREFIX"/drive_c/e2e/shots/*.bmp; do
   [ -f "$bmp" ] && convert "$bmp" "$work/$(basename "${bmp%.bmp}").png"
 done
+chmod 755 "$WINEPREFIX/drive_c" 2>/dev/null
 [ $rc -eq 0 ] && rm -rf "$work/prefix"
 exit $rc

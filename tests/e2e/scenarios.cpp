@@ -3,12 +3,16 @@
 //
 //   e2e_scenarios run NAME BUILD   installs the program and the stub viewer
 //                                  into C:, then drives one scenario
+//   e2e_scenarios prepare NAME BUILD
+//                                  installs only; for the user-* scenarios,
+//                                  whose C: the runner then locks before run
 //   e2e_scenarios check NAME RELAY RUNOUT
 //                                  afterwards, reads what the system saw:
 //                                  the relay trace of corvell's own calls,
 //                                  the stubs' logs, the record files
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -271,6 +275,43 @@ struct Scenario {
         note(gone ? "corvell ended with the session" : "corvell still running");
     }
 
+    // The user types a path and a title and presses 立即运行; the viewer's
+    // window, once the main window has minimised on finding it.
+    HWND typeAndRun(const std::string& path, const std::string& title) {
+        check(focus_by_click(ctl(kText1)), "path box focused");
+        check_eq(text(ctl(kCommand4)), "开始 &S", "clicking into the path box paused the countdown");
+        key(VK_HOME);
+        keys({VK_SHIFT, VK_END});
+        type(path);
+        check(focus_by_click(ctl(kText2)), "title box focused");
+        key(VK_HOME);
+        keys({VK_SHIFT, VK_END});
+        type(title);
+        check(wait_text(ctl(kText2), title, 2000), "title typed");
+        check(click(ctl(kCommand1)), "立即运行 clicked");
+        HWND viewer = wait_top(title, 10000);
+        check(viewer != nullptr, "viewer at the typed path started");
+        check(wait_until([&] { return minimized(main); }, 3000, "main minimised"), "watching");
+        return viewer;
+    }
+
+    // Closes the viewer and ends the program from its countdown with Esc.
+    void closeAndCancel(HWND viewer) {
+        HWND f1 = closeViewer(viewer);
+        if (f1 == nullptr) return;
+        bring_to_front(f1);
+        key(VK_ESCAPE);
+        check(wait_exit(corvell, 3000), "run ended by Esc");
+    }
+
+    // A new run of the program offers the last viewing.
+    void checkOffered(const std::string& path, const std::string& title) {
+        if (!startCorvell()) return;
+        check_eq(text(ctl(kText1)), path, "the new run shows the last path");
+        check_eq(text(ctl(kText2)), title, "the new run shows the last title");
+        kill(corvell);
+    }
+
     void setWin98() {
         HKEY k;
         RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\corvell.exe", 0, nullptr, 0,
@@ -280,6 +321,52 @@ struct Scenario {
         RegCloseKey(k);
     }
 };
+
+// The names in the root of C:, sorted.
+std::vector<std::string> rootNames() {
+    std::vector<std::string> out;
+    WIN32_FIND_DATAW d;
+    HANDLE h = FindFirstFileW(L"C:\\*", &d);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        out.push_back(narrow(d.cFileName));
+    } while (FindNextFileW(h, &d));
+    FindClose(h);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string joined(const std::vector<std::string>& v) {
+    std::string s;
+    for (const std::string& e : v) s += e + " ";
+    return s;
+}
+
+// The user's own folder for the program's files: local application data.
+std::string ownFolder() {
+    wchar_t dir[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"LOCALAPPDATA", dir, MAX_PATH);
+    return narrow(dir) + "\\Corvell";
+}
+
+std::string ownRecord() { return ownFolder() + "\\dorvanlog2k.txt"; }
+
+// Moves a file's last-write time back by some seconds.
+void age(const std::string& path, int seconds) {
+    HANDLE f = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart -= static_cast<ULONGLONG>(seconds) * 10000000ULL;
+    FILETIME ft{t.LowPart, t.HighPart};
+    check(SetFileTime(f, nullptr, nullptr, &ft) != 0, "last-write time of " + path + " set");
+    CloseHandle(f);
+}
+
+constexpr const char* kTypedPath = "C:\\Viewers\\My TV\\viewer.exe";
+constexpr const char* kTypedTitle = "我的电视";
+constexpr const char* kOldRecord = "\"C:\\old.exe\",\"Old title\",\"2004年3月16日21时5分7秒\"\r\n";
 
 // ---------------------------------------------------------------- scenarios
 
@@ -468,6 +555,7 @@ void unwritableRecord(Scenario& s) {
     check(find_message_box("Corvell", s.corvell.pid) == nullptr, "no message");
     check_eq(read_file(kRecord2k), before, "old record kept whole");
     check(!exists(std::string(kRecord2k) + ".new"), "no leftover file");
+    s.checkStopRecord(ownRecord(), kViewerPath, kViewerTitle);
     if (f1 != nullptr) {
         bring_to_front(f1);
         key(VK_ESCAPE);
@@ -476,40 +564,91 @@ void unwritableRecord(Scenario& s) {
     CloseHandle(lock);
 }
 
-void secondRun(Scenario& s) {
-    const std::string path = "C:\\Viewers\\My TV\\viewer.exe";
-    const std::string title = "我的电视";
+// The program and a viewer at the path the user is going to type.
+void installForTyping(Scenario& s) {
     s.install("--log C:\\e2e\\viewer.log TV Capture Card");
     CreateDirectoryW(L"C:\\Viewers", nullptr);
     CreateDirectoryW(L"C:\\Viewers\\My TV", nullptr);
-    s.installViewer(path, "--log C:\\e2e\\viewer.log " + title);
+    s.installViewer(kTypedPath, std::string("--log C:\\e2e\\viewer.log ") + kTypedTitle);
+}
+
+void secondRun(Scenario& s) {
+    installForTyping(s);
     if (!s.startCorvell()) return;
-    // The user types the viewer's path and title, then runs it.
-    check(focus_by_click(s.ctl(kText1)), "path box focused");
-    check_eq(text(s.ctl(kCommand4)), "开始 &S", "clicking into the path box paused the countdown");
-    key(VK_HOME);
-    keys({VK_SHIFT, VK_END});
-    type(path);
-    check(focus_by_click(s.ctl(kText2)), "title box focused");
-    key(VK_HOME);
-    keys({VK_SHIFT, VK_END});
-    type(title);
-    check(wait_text(s.ctl(kText2), title, 2000), "title typed");
-    check(click(s.ctl(kCommand1)), "立即运行 clicked");
-    HWND viewer = wait_top(title, 10000);
-    check(viewer != nullptr, "viewer at the typed path started");
-    check(wait_until([&] { return minimized(s.main); }, 3000, "main minimised"), "watching");
-    HWND f1 = s.closeViewer(viewer);
-    if (f1 == nullptr) return;
-    bring_to_front(f1);
-    key(VK_ESCAPE);
-    check(wait_exit(s.corvell, 3000), "first run ended by Esc");
-    // The second run offers the last viewing.
+    HWND viewer = s.typeAndRun(kTypedPath, kTypedTitle);
+    s.closeAndCancel(viewer);
+    // The second run offers the last viewing, and counts down to launch it.
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText1)), path, "second run shows the last path");
-    check_eq(text(s.ctl(kText2)), title, "second run shows the last title");
+    check_eq(text(s.ctl(kText1)), kTypedPath, "second run shows the last path");
+    check_eq(text(s.ctl(kText2)), kTypedTitle, "second run shows the last title");
     check(wait_text(s.ctl(kCommand4), "停止 &S", 2500), "countdown running in the second run");
     kill(s.corvell);
+}
+
+// ---- as an ordinary user (the runner prepares C: and locks it where asked)
+
+void prepare(Scenario& s) {
+    installForTyping(s);
+    if (s.name == "user-record-inplace") {
+        // Made once by someone else and left writable for this user.
+        check(writeFile(kRecord2k, gbk(kOldRecord)), "old record in the root");
+    }
+    if (s.name == "user-both-files") {
+        CreateDirectoryW(widen(ownFolder()).c_str(), nullptr);
+        check(writeFile(kRecord2k, "\"C:\\root.exe\",\"Root title\"\r\n"), "record in the root");
+        check(writeFile(ownRecord(), "\"C:\\own.exe\",\"Own title\"\r\n"), "record of the user's");
+    }
+}
+
+// No new file may be made in C:\ and there is no record yet: the record is
+// kept in the user's own folder, and the next run offers it.
+void userRootReadonly(Scenario& s) {
+    const std::vector<std::string> before = rootNames();
+    check(!writeFile("C:\\probe.txt", "x"), "the root of C: takes no new file");
+    if (!s.startCorvell()) return;
+    check_eq(text(s.ctl(kText1)), kViewerPath, "no record: the default path");
+    HWND viewer = s.typeAndRun(kTypedPath, kTypedTitle);
+    s.checkStartRecord(ownRecord(), kTypedPath, kTypedTitle);
+    s.closeAndCancel(viewer);
+    s.checkStopRecord(ownRecord(), kTypedPath, kTypedTitle);
+    check_eq(joined(rootNames()), joined(before), "nothing new in the root of C:");
+    s.checkOffered(kTypedPath, kTypedTitle);
+}
+
+// No new file may be made in C:\, but the record there is writable: it is
+// rewritten where it stands, and nothing else appears.
+void userRecordInplace(Scenario& s) {
+    const std::vector<std::string> before = rootNames();
+    check(!writeFile("C:\\probe.txt", "x"), "the root of C: takes no new file");
+    if (!s.startCorvell()) return;
+    check_eq(text(s.ctl(kText2)), "Old title", "the old record is read");
+    HWND viewer = s.typeAndRun(kTypedPath, kTypedTitle);
+    s.checkStartRecord(kRecord2k, kTypedPath, kTypedTitle);
+    s.closeAndCancel(viewer);
+    s.checkStopRecord(kRecord2k, kTypedPath, kTypedTitle);
+    check_eq(joined(rootNames()), joined(before), "nothing new in the root of C:");
+    check(!exists(ownFolder()), "the user's folder is not touched");
+    s.checkOffered(kTypedPath, kTypedTitle);
+}
+
+// A root that takes new files: the record is replaced there as always.
+void userRootWritable(Scenario& s) {
+    if (!s.startCorvell()) return;
+    HWND viewer = s.typeAndRun(kTypedPath, kTypedTitle);
+    s.checkStartRecord(kRecord2k, kTypedPath, kTypedTitle);
+    s.closeAndCancel(viewer);
+    s.checkStopRecord(kRecord2k, kTypedPath, kTypedTitle);
+    check(!exists(std::string(kRecord2k) + ".new"), "no leftover file");
+    check(!exists(ownFolder()), "the user's folder is not touched");
+    s.checkOffered(kTypedPath, kTypedTitle);
+}
+
+// Both files there: the one written last is offered.
+void userBothFiles(Scenario& s) {
+    age(kRecord2k, 3600);
+    s.checkOffered("C:\\own.exe", "Own title");
+    age(ownRecord(), 7200);
+    s.checkOffered("C:\\root.exe", "Root title");
 }
 
 // A viewer that stops answering: the watch goes on (its window is still
@@ -672,15 +811,24 @@ int main() {
     for (int i = 0; i < argc; ++i) args.push_back(narrow(wargv[i]));
     LocalFree(wargv);
     if (args.size() >= 5 && args[1] == "check") return checkAfter(args[2], args[3], args[4]);
-    if (args.size() < 4 || args[1] != "run") {
-        std::printf("usage: e2e_scenarios run NAME BUILD | check NAME RELAY RUNOUT\n");
+    if (args.size() < 4 || (args[1] != "run" && args[1] != "prepare")) {
+        std::printf("usage: e2e_scenarios run|prepare NAME BUILD | check NAME RELAY RUNOUT\n");
         return 2;
     }
     seconds();
     Scenario s;
     s.name = args[2];
     s.build = args[3];
-    if (s.name == "evening") evening(s);
+    if (args[1] == "prepare") {
+        prepare(s);
+        note("prepared");
+        return exit_code();
+    }
+    if (s.name == "user-root-readonly") userRootReadonly(s);
+    else if (s.name == "user-record-inplace") userRecordInplace(s);
+    else if (s.name == "user-root-writable") userRootWritable(s);
+    else if (s.name == "user-both-files") userBothFiles(s);
+    else if (s.name == "evening") evening(s);
     else if (s.name == "family-9x") family9x(s);
     else if (s.name == "timed-shutdown") timedShutdown(s);
     else if (s.name == "cancel-esc") cancel(s, "esc");
