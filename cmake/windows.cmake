@@ -4,13 +4,17 @@ include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
 
 add_library(corvell_win32 STATIC
   src/platform/win32/wide.cpp
+  src/platform/win32/text_calls.cpp
   src/platform/win32/native_form.cpp
   src/platform/win32/services.cpp
   src/platform/win32/program.cpp
 )
 target_link_libraries(corvell_win32 PUBLIC corvell_core comctl32)
-target_compile_definitions(corvell_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
-                           _WIN32_WINNT=0x0601 NOMINMAX)
+# Calls name their A or W form explicitly (text_calls.h chooses at run
+# time); the headers declare what Windows 2000 has, and the import check
+# keeps the executable to what Windows 98 has.
+target_compile_definitions(corvell_win32 PUBLIC WIN32_LEAN_AND_MEAN WINVER=0x0500
+                           _WIN32_WINNT=0x0500 NOMINMAX)
 
 add_executable(corvell WIN32 src/platform/win32/main.cpp res/corvell.rc)
 target_link_libraries(corvell PRIVATE corvell_win32)
@@ -20,11 +24,14 @@ if(MINGW)
   # One executable that needs nothing beyond the system's own DLLs.
   # The program throws nothing and asks no type at run time: without the
   # tables for either the executable is a quarter smaller.
+  # One thread: a static local needs no lock (nor the library's thread
+  # support, whose semaphores are W functions).
   set(corvell_lean -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
-      -fno-asynchronous-unwind-tables)
+      -fno-asynchronous-unwind-tables -fno-threadsafe-statics)
+  target_sources(corvell PRIVATE src/platform/win32/no_exceptions.cpp)
   target_compile_options(corvell_core PRIVATE ${corvell_lean})
   target_compile_options(corvell_win32 PRIVATE ${corvell_lean})
   target_compile_options(corvell PRIVATE ${corvell_lean})
-  target_link_options(corvell PRIVATE -municode -static -static-libgcc -static-libstdc++
+  target_link_options(corvell PRIVATE -static -static-libgcc -static-libstdc++
                       -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()

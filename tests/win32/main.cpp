@@ -9,6 +9,7 @@
 
 #include "check.h"
 #include "platform/win32/services.h"
+#include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 
 int main() {
@@ -28,5 +29,13 @@ int main() {
         CloseHandle(f);
         return 0;
     }
+    // Each run takes one side of the text calls: the wide one by default,
+    // the ANSI one (Windows 95/98/Me) with --ansi.
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const bool ansi = argc > 1 && lstrcmpW(argv[1], L"--ansi") == 0;
+    LocalFree(argv);
+    corvell::win32::useTextCalls(!ansi);
+    std::printf("text calls: %s\n", corvell::win32::calls().wide ? "wide" : "ANSI");
     return check::runAll();
 }

@@ -9,6 +9,7 @@
 
 #include "check.h"
 #include "platform/win32/services.h"
+#include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/program.h"
 #include "pump.h"
@@ -28,7 +29,7 @@ RECT childRect(HWND parent, HWND child) {
     return r;
 }
 
-std::string text(HWND h) { return corvell::win32::narrow(corvell::win32::windowText(h)); }
+std::string text(HWND h) { return corvell::win32::calls().getText(h); }
 
 struct Loaded {
     Loaded() : app(sys), form(app) {

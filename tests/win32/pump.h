@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/win32/services.h"
+#include "platform/win32/text_calls.h"
 
 namespace wintest {
 
@@ -16,10 +17,11 @@ inline bool pumpUntil(corvell::win32::Win32Services& sys, const std::function<bo
     const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const corvell::win32::TextCalls& calls = corvell::win32::calls();
+        while (calls.peekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (sys.preTranslate(msg)) continue;
             TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            calls.dispatchMessage(&msg);
         }
         if (pred()) return true;
         if (GetTickCount() - start > ms) return false;

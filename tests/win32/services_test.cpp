@@ -113,6 +113,7 @@ TEST_CASE("a record that cannot be replaced stays whole; the new one goes to the
     CloseHandle(lock);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
     CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
+    CHECK(!exists(L"C:\\dorvanlog2k.txt.old"));
     CHECK_EQ(slurp(ownRecord()), std::string("\"C:\\new.exe\",\"New\",\"t\"\r\n"));
     auto back = corvell::record::readDefaults(sys, 1);
     CHECK(back.has_value() && back->path == "C:\\new.exe");
@@ -160,6 +161,8 @@ TEST_CASE("a reader holding the record for a moment does not cost the new record
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), std::string("\"new\",\"New\"\r\n"));
+    CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
+    CHECK(!exists(L"C:\\dorvanlog2k.txt.old"));
 }
 
 TEST_CASE("a path with spaces that names a file starts exactly that file") {

@@ -2,21 +2,38 @@
 
 #include <commctrl.h>
 
+#include <map>
+
+#include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 
 namespace corvell::win32 {
 
 namespace {
 
-const wchar_t kClassName[] = L"CorvellForm";
+const char kClassName[] = "CorvellForm";
 const ui::Font kDefaultFont{900, false};
 int g_live = 0;
 
-HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+// Sent by Windows 8.1 and later to a per-monitor aware window.
+constexpr UINT kDpiChanged = 0x02E0;
+
+HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+
+// Controls whose mouse events the model wants: their window procedure is
+// replaced (SetWindowSubclass is comctl32 6 only), the old one kept here.
+struct Subclassed {
+    NativeForm* form;
+    WNDPROC old;
+};
+std::map<HWND, Subclassed>& subclassed() {
+    static std::map<HWND, Subclassed> all;
+    return all;
+}
 
 int windowDpi(HWND h) {
     using Fn = UINT(WINAPI*)(HWND);
-    static auto fn = systemFunction<Fn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+    static auto fn = systemFunction<Fn>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
     if (fn != nullptr && h != nullptr) {
         if (UINT d = fn(h)) return static_cast<int>(d);
     }
@@ -28,7 +45,7 @@ int windowDpi(HWND h) {
 
 void adjustForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi) {
     using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static auto fn = systemFunction<Fn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
+    static auto fn = systemFunction<Fn>(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi");
     if (fn == nullptr || fn(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)) == 0) {
         AdjustWindowRectEx(&r, style, FALSE, exStyle);
     }
@@ -65,14 +82,13 @@ void NativeForm::formDestroyed(ui::Form&) {
 HWND NativeForm::create() {
     static bool registered = false;
     if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = wndProc;
-        wc.hInstance = instance();
-        wc.hIcon = LoadIconW(instance(), MAKEINTRESOURCEW(1));
-        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wc.lpszClassName = kClassName;
-        RegisterClassExW(&wc);
+        constexpr UINT kShared = LR_SHARED | LR_DEFAULTSIZE;
+        calls().registerClass(
+            wndProc,
+            static_cast<HICON>(LoadImageA(instance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 0, 0, kShared)),
+            static_cast<HCURSOR>(
+                LoadImageA(nullptr, MAKEINTRESOURCEA(32512) /* OCR_NORMAL */, IMAGE_CURSOR, 0, 0, kShared)),
+            kClassName);
         registered = true;
     }
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -88,15 +104,15 @@ HWND NativeForm::create() {
     background_ = ownBackground_ ? CreateSolidBrush(rgb(*model_->backColor))
                                  : GetSysColorBrush(COLOR_BTNFACE);
 
-    hwnd_ = CreateWindowExW(exStyle, kClassName, displayText(model_->caption()).c_str(), style,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance(),
-                            this);
+    hwnd_ = calls().createWindow(exStyle, kClassName, displayText(model_->caption()), style, nullptr,
+                                 0, this);
     if (hwnd_ == nullptr) return nullptr;
     dpi_ = windowDpi(hwnd_);
     for (int big : {1, 0}) {
         int size = GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON);
-        HANDLE icon = LoadImageW(instance(), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED);
-        SendMessageW(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        HANDLE icon = LoadImageA(instance(), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, LR_SHARED);
+        calls().sendMessage(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+                            reinterpret_cast<LPARAM>(icon));
     }
 
     int index = 0;
@@ -106,17 +122,17 @@ HWND NativeForm::create() {
             controls_.push_back({c, nullptr, id});
             continue;
         }
-        const wchar_t* cls = L"BUTTON";
+        const char* cls = "BUTTON";
         DWORD s = WS_CHILD;
         DWORD ex = 0;
         switch (c->kind()) {
             case ui::Kind::TextBox:
-                cls = L"EDIT";
+                cls = "EDIT";
                 s |= WS_TABSTOP | ES_AUTOHSCROLL;
                 ex = WS_EX_CLIENTEDGE;
                 break;
             case ui::Kind::ComboBox:
-                cls = L"COMBOBOX";
+                cls = "COMBOBOX";
                 s |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
                 break;
             case ui::Kind::CheckBox:
@@ -127,7 +143,7 @@ HWND NativeForm::create() {
                      (static_cast<ui::CommandButton*>(c)->graphical ? BS_OWNERDRAW : BS_PUSHBUTTON);
                 break;
             case ui::Kind::Label:
-                cls = L"STATIC";
+                cls = "STATIC";
                 // The schedule heading overlaps the date boxes by a pixel.
                 s |= WS_CLIPSIBLINGS | (c->centred ? SS_CENTER : SS_LEFT);
                 if (!c->toolTip.empty()) s |= SS_NOTIFY;
@@ -139,38 +155,32 @@ HWND NativeForm::create() {
         if (!c->enabled()) s |= WS_DISABLED;
         const bool edit = c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::ComboBox;
         ++settingFromCode_;
-        HWND h = CreateWindowExW(
-            ex, cls, (edit ? widen(c->text()) : displayText(c->text())).c_str(), s, 0, 0, 0, 0,
-            hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance(), nullptr);
+        HWND h = calls().createWindow(ex, cls, edit ? c->text() : displayText(c->text()), s, hwnd_,
+                                      id, nullptr);
         controls_.push_back({c, h, id});
         if (c->kind() == ui::Kind::ComboBox) {
             for (const std::string& item : static_cast<ui::ComboBox*>(c)->items()) {
-                SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(item).c_str()));
+                calls().insertItem(h, -1, item);
             }
         } else if (c->kind() == ui::Kind::CheckBox) {
-            SendMessageW(h, BM_SETCHECK, static_cast<ui::CheckBox*>(c)->value() == 1, 0);
+            calls().sendMessage(h, BM_SETCHECK, static_cast<ui::CheckBox*>(c)->value() == 1, 0);
         } else if (c->kind() == ui::Kind::TextBox) {
-            SendMessageW(h, EM_SETREADONLY, static_cast<ui::TextBox*>(c)->locked(), 0);
+            calls().sendMessage(h, EM_SETREADONLY, static_cast<ui::TextBox*>(c)->locked(), 0);
         }
         --settingFromCode_;
-        if (c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::CommandButton) {
-            SetWindowSubclass(h, controlProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        if (h != nullptr &&
+            (c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::CommandButton)) {
+            const auto old = reinterpret_cast<WNDPROC>(calls().setWindowLongPtr(
+                h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
+            subclassed()[h] = {this, old};
         }
         if (!c->toolTip.empty()) {
             if (tooltip_ == nullptr) {
-                tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                           WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd_, nullptr,
-                                           instance(), nullptr);
-                SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+                tooltip_ = calls().createWindow(WS_EX_TOPMOST, "tooltips_class32", "",
+                                                WS_POPUP | TTS_ALWAYSTIP, hwnd_, 0, nullptr);
+                calls().sendMessage(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
             }
-            std::wstring tip = widen(c->toolTip);
-            TOOLINFOW ti{};
-            ti.cbSize = sizeof ti;
-            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            ti.hwnd = hwnd_;
-            ti.uId = reinterpret_cast<UINT_PTR>(h);
-            ti.lpszText = tip.data();
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+            calls().addTool(tooltip_, hwnd_, h, c->toolTip);
         }
     }
     layout();
@@ -180,7 +190,16 @@ HWND NativeForm::create() {
     GetWindowRect(hwnd_, &wr);
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
-    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
+    // Windows 95 has one screen and no monitor functions.
+    using FromWindow = HMONITOR(WINAPI*)(HWND, DWORD);
+    using Info = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
+    static const auto fromWindow =
+        systemFunction<FromWindow>(GetModuleHandleA("user32.dll"), "MonitorFromWindow");
+    static const auto info = systemFunction<Info>(GetModuleHandleA("user32.dll"), "GetMonitorInfoA");
+    if (fromWindow == nullptr || info == nullptr ||
+        !info(fromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi)) {
+        mi.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
     const int w = wr.right - wr.left;
     const int h = wr.bottom - wr.top;
     SetWindowPos(hwnd_, nullptr, mi.rcMonitor.left + (mi.rcMonitor.right - mi.rcMonitor.left - w) / 2,
@@ -224,10 +243,8 @@ HFONT NativeForm::font(const ui::Control& c) {
     const int key = f.centiPoints * 2 + (f.bold ? 1 : 0);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    HFONT h = CreateFontW(-MulDiv(f.centiPoints, dpi_, 7200), 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL,
-                          FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          L"宋体");
+    HFONT h = calls().createFont(-MulDiv(f.centiPoints, dpi_, 7200), f.bold ? FW_BOLD : FW_NORMAL,
+                                 GB2312_CHARSET, "宋体");
     fonts_[key] = h;
     return h;
 }
@@ -241,22 +258,22 @@ void NativeForm::layout() {
         if (n.model->kind() == ui::Kind::ComboBox) height += twips(3000, dpi_);
         SetWindowPos(n.hwnd, nullptr, twips(g.left, dpi_), twips(g.top, dpi_),
                      twips(g.width, dpi_), height, SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(*n.model)), TRUE);
+        calls().sendMessage(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(*n.model)), TRUE);
         if (n.model->kind() == ui::Kind::ComboBox) {
             // The closed box takes the designed height, as far as its font
             // lets it: the edit field is never lower than the text.
             RECT r;
             GetWindowRect(n.hwnd, &r);
             const int delta = twips(g.height, dpi_) - (r.bottom - r.top);
-            const LRESULT item = SendMessageW(n.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+            const LRESULT item = calls().sendMessage(n.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
             if (delta != 0 && item + delta > 0) {
-                SendMessageW(n.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + delta);
+                calls().sendMessage(n.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + delta);
             }
         }
     }
     RECT r{0, 0, twips(model_->clientWidth, dpi_), twips(model_->clientHeight, dpi_)};
-    adjustForDpi(r, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)),
-                 static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)), dpi_);
+    adjustForDpi(r, static_cast<DWORD>(calls().getWindowLongPtr(hwnd_, GWL_STYLE)),
+                 static_cast<DWORD>(calls().getWindowLongPtr(hwnd_, GWL_EXSTYLE)), dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -274,16 +291,16 @@ void NativeForm::syncTimer(ui::Timer& t) {
 void NativeForm::applyText(const Native& n) {
     const ui::Kind k = n.model->kind();
     const bool edit = k == ui::Kind::TextBox || k == ui::Kind::ComboBox;
-    const std::wstring want = edit ? widen(n.model->text()) : displayText(n.model->text());
+    const std::string want = edit ? n.model->text() : displayText(n.model->text());
     // The echo of a user's own typing is already on screen; writing it
     // back would move the caret.
-    if (windowText(n.hwnd) == want) return;
+    if (calls().getText(n.hwnd) == want) return;
     // Nothing of a minimised window is seen: its labels take their new text
     // without drawing it (it is drawn when the window is restored).
     const bool hidden = IsIconic(hwnd_) && k == ui::Kind::Label;
-    if (hidden) SendMessageW(n.hwnd, WM_SETREDRAW, FALSE, 0);
-    SetWindowTextW(n.hwnd, want.c_str());
-    if (hidden) SendMessageW(n.hwnd, WM_SETREDRAW, TRUE, 0);
+    if (hidden) calls().sendMessage(n.hwnd, WM_SETREDRAW, FALSE, 0);
+    calls().setText(n.hwnd, want);
+    if (hidden) calls().sendMessage(n.hwnd, WM_SETREDRAW, TRUE, 0);
     if (k == ui::Kind::CommandButton) {
         InvalidateRect(n.hwnd, nullptr, TRUE);
     }
@@ -308,18 +325,16 @@ void NativeForm::controlChanged(ui::Control& c, ui::Prop p, int index) {
             ShowWindow(n->hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
             break;
         case ui::Prop::Locked:
-            SendMessageW(n->hwnd, EM_SETREADONLY, static_cast<ui::TextBox&>(c).locked(), 0);
+            calls().sendMessage(n->hwnd, EM_SETREADONLY, static_cast<ui::TextBox&>(c).locked(), 0);
             break;
         case ui::Prop::Value:
-            SendMessageW(n->hwnd, BM_SETCHECK, static_cast<ui::CheckBox&>(c).value() == 1, 0);
+            calls().sendMessage(n->hwnd, BM_SETCHECK, static_cast<ui::CheckBox&>(c).value() == 1, 0);
             break;
         case ui::Prop::ListAdd:
-            SendMessageW(n->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(index),
-                         reinterpret_cast<LPARAM>(
-                             widen(static_cast<ui::ComboBox&>(c).list(index)).c_str()));
+            calls().insertItem(n->hwnd, index, static_cast<ui::ComboBox&>(c).list(index));
             break;
         case ui::Prop::ListRemove:
-            SendMessageW(n->hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+            calls().sendMessage(n->hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
             break;
         case ui::Prop::Interval:
             break;
@@ -328,7 +343,7 @@ void NativeForm::controlChanged(ui::Control& c, ui::Prop p, int index) {
 }
 
 void NativeForm::formCaptionChanged(ui::Form& f) {
-    if (hwnd_ != nullptr) SetWindowTextW(hwnd_, displayText(f.caption()).c_str());
+    if (hwnd_ != nullptr) calls().setText(hwnd_, displayText(f.caption()));
 }
 
 void NativeForm::command(int id, int code) {
@@ -337,16 +352,16 @@ void NativeForm::command(int id, int code) {
     switch (n->model->kind()) {
         case ui::Kind::TextBox:
             if (code == EN_CHANGE) {
-                static_cast<ui::TextBox*>(n->model)->userType(narrow(windowText(n->hwnd)));
+                static_cast<ui::TextBox*>(n->model)->userType(calls().getText(n->hwnd));
             }
             break;
         case ui::Kind::ComboBox: {
             auto* cb = static_cast<ui::ComboBox*>(n->model);
             if (code == CBN_SELCHANGE) {
-                const auto i = static_cast<int>(SendMessageW(n->hwnd, CB_GETCURSEL, 0, 0));
+                const auto i = static_cast<int>(calls().sendMessage(n->hwnd, CB_GETCURSEL, 0, 0));
                 if (i >= 0) cb->userChoose(i);
             } else if (code == CBN_EDITCHANGE) {
-                cb->userType(narrow(windowText(n->hwnd)));
+                cb->userType(calls().getText(n->hwnd));
             } else if (code == CBN_SETFOCUS) {
                 cb->userFocus();
             }
@@ -381,7 +396,7 @@ LRESULT NativeForm::colorStatic(HDC dc, HWND ctl) {
         SetBkColor(dc, model_->backColor ? rgb(*model_->backColor) : GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(background_);
     }
-    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+    return calls().defWindowProc(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(ctl));
 }
 
@@ -399,13 +414,13 @@ void NativeForm::drawButton(const DRAWITEMSTRUCT& d) {
     HGDIOBJ old = SelectObject(dc, font(c));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor((d.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    const std::wstring text = displayText(c.text());
+    const std::string text = displayText(c.text());
     RECT calc = r;
-    DrawTextW(dc, text.c_str(), -1, &calc, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+    calls().drawText(dc, text, &calc, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
     RECT t = r;
     t.top += ((r.bottom - r.top) - (calc.bottom - calc.top)) / 2;
     if (pressed) OffsetRect(&t, 1, 1);
-    DrawTextW(dc, text.c_str(), -1, &t, DT_CENTER | DT_WORDBREAK);
+    calls().drawText(dc, text, &t, DT_CENTER | DT_WORDBREAK);
     SelectObject(dc, old);
     if ((d.itemState & ODS_FOCUS) != 0) {
         InflateRect(&r, -2, -2);
@@ -428,10 +443,13 @@ bool NativeForm::preTranslate(MSG& msg) {
     return false;
 }
 
-LRESULT CALLBACK NativeForm::controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                         DWORD_PTR self) {
-    auto* form = reinterpret_cast<NativeForm*>(self);
-    LRESULT result = DefSubclassProc(h, msg, wp, lp);
+LRESULT CALLBACK NativeForm::controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    auto it = subclassed().find(h);
+    if (it == subclassed().end()) return calls().defWindowProc(h, msg, wp, lp);
+    const Subclassed sc = it->second;
+    if (msg == WM_NCDESTROY) subclassed().erase(it);
+    NativeForm* form = sc.form;
+    LRESULT result = calls().callWindowProc(sc.old, h, msg, wp, lp);
     ui::MouseButton button = ui::MouseButton::Left;
     bool down = false;
     bool up = false;
@@ -485,13 +503,14 @@ LRESULT CALLBACK NativeForm::controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp,
 LRESULT CALLBACK NativeForm::wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     NativeForm* self = nullptr;
     if (msg == WM_NCCREATE) {
-        self = static_cast<NativeForm*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        // The creation parameter is where it is in the ANSI and wide forms.
+        self = static_cast<NativeForm*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
         self->hwnd_ = h;
-        SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        calls().setWindowLongPtr(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
-        self = reinterpret_cast<NativeForm*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+        self = reinterpret_cast<NativeForm*>(calls().getWindowLongPtr(h, GWLP_USERDATA));
     }
-    if (self == nullptr) return DefWindowProcW(h, msg, wp, lp);
+    if (self == nullptr) return calls().defWindowProc(h, msg, wp, lp);
     return self->handle(msg, wp, lp);
 }
 
@@ -501,7 +520,7 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         // The model went first: the window is on its way out.
         if (msg == WM_DESTROY && --g_live == 0) PostQuitMessage(0);
         if (msg == WM_NCDESTROY) hwnd_ = nullptr;
-        return DefWindowProcW(self, msg, wp, lp);
+        return calls().defWindowProc(self, msg, wp, lp);
     }
     switch (msg) {
         case WM_COMMAND:
@@ -536,7 +555,7 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_HELP:
             openHelpFor(hwnd_);
             return TRUE;
-        case WM_DPICHANGED: {
+        case kDpiChanged: {
             dpi_ = HIWORD(wp);
             for (auto& [key, f] : fonts_) DeleteObject(f);
             fonts_.clear();
@@ -561,7 +580,7 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         default:
             break;
     }
-    return DefWindowProcW(self, msg, wp, lp);
+    return calls().defWindowProc(self, msg, wp, lp);
 }
 
 }  // namespace corvell::win32

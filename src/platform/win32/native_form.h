@@ -51,8 +51,7 @@ private:
         int id;
     };
     static LRESULT CALLBACK wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                        DWORD_PTR self);
+    static LRESULT CALLBACK controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void command(int id, int code);
     LRESULT colorStatic(HDC dc, HWND ctl);

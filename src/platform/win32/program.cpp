@@ -5,13 +5,17 @@
 #include <commctrl.h>
 
 #include "platform/win32/services.h"
+#include "platform/win32/text_calls.h"
 #include "ui/form0.h"
 
 namespace corvell::win32 {
 
 int runProgram(int showCommand) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
+    // The same bit that tells the families apart for the record and the
+    // shutdown privilege.
+    chooseTextCalls(GetVersion());
+    // Every comctl32 has this one; the classes the windows use need no more.
+    InitCommonControls();
 
     Win32Services services;
     App app(services);

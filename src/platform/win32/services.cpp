@@ -1,5 +1,6 @@
 #include "platform/win32/services.h"
 
+#include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 
 namespace corvell::win32 {
@@ -17,17 +18,9 @@ NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 
 }  // namespace
 
-void htmlHelpDisplay(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data) {
-    using Fn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-    static Fn fn = [] {
-        return systemFunction<Fn>(LoadLibraryW(L"hhctrl.ocx"), "HtmlHelpW");
-    }();
-    if (fn != nullptr) fn(owner, path.c_str(), command, data);
-}
-
 void openHelpFor(HWND owner) {
     if (g_services != nullptr && !g_services->helpFile().empty()) {
-        htmlHelpDisplay(owner, widen(g_services->helpFile()), 0 /* HH_DISPLAY_TOPIC */, 0);
+        calls().htmlHelp(owner, g_services->helpFile(), 0 /* HH_DISPLAY_TOPIC */, 0);
     }
 }
 
@@ -50,21 +43,26 @@ NativeForm* Win32Services::native(const ui::Form& f) const {
 }
 
 bool Win32Services::preTranslate(MSG& msg) {
-    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    // The top-level window of the message's one (GetAncestor is Windows
+    // 98's and later's).
+    HWND top = msg.hwnd;
+    while (top != nullptr && (calls().getWindowLongPtr(top, GWL_STYLE) & WS_CHILD) != 0) {
+        top = GetParent(top);
+    }
     for (auto& [form, nf] : forms_) {
         if (nf->hwnd() == nullptr || nf->hwnd() != top) continue;
         if (nf->preTranslate(msg)) return true;
-        return IsDialogMessageW(top, &msg) != 0;
+        return calls().isDialogMessage(top, &msg) != 0;
     }
     return false;
 }
 
 int Win32Services::run() {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (calls().getMessage(&msg, nullptr, 0, 0) > 0) {
         if (preTranslate(msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        calls().dispatchMessage(&msg);
     }
     return static_cast<int>(msg.wParam);
 }
@@ -78,30 +76,21 @@ LocalTime Win32Services::now() {
 uint32_t Win32Services::getVersion() { return GetVersion(); }
 
 std::string Win32Services::exeFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return {};
+    std::string path = calls().moduleFileName();
+    const size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos) return {};
     // A drive root keeps its backslash ("C:\"), any other folder has none.
-    path.resize(slash == 2 && path[1] == L':' ? slash + 1 : slash);
-    return narrow(path);
+    path.resize(slash == 2 && path[1] == ':' ? slash + 1 : slash);
+    return path;
 }
 
 void Win32Services::setHelpFile(const std::string& path) { helpFile_ = path; }
 
 WindowHandle Win32Services::findWindow(const std::string& title) {
-    const std::wstring t = widen(title);
     // This program's own windows are never the viewer: a close request
     // must not reach them.
     HWND h = nullptr;
-    while ((h = FindWindowExW(nullptr, h, nullptr, t.c_str())) != nullptr) {
+    while ((h = calls().findWindow(h, title)) != nullptr) {
         DWORD pid = 0;
         GetWindowThreadProcessId(h, &pid);
         if (pid != GetCurrentProcessId()) {
@@ -112,29 +101,21 @@ WindowHandle Win32Services::findWindow(const std::string& title) {
 }
 
 void Win32Services::postClose(WindowHandle w) {
-    if (w != 0) PostMessageW(toHwnd(w), WM_CLOSE, 0, 0);
+    if (w != 0) calls().postMessage(toHwnd(w), WM_CLOSE, 0, 0);
 }
 
 bool Win32Services::startProgram(const std::string& commandLine) {
-    std::wstring cmd = widen(commandLine);
-    if (cmd.empty()) return false;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
+    if (commandLine.empty()) return false;
     PROCESS_INFORMATION pi{};
     BOOL ok = FALSE;
-    const DWORD attr = GetFileAttributesW(cmd.c_str());
+    const DWORD attr = calls().fileAttributes(commandLine);
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         // The whole text names a file: start exactly that one. Unquoted, a
         // path with spaces would start "C:\TV.exe" before
         // "C:\TV Capture Card\HDTVPCI.EXE".
-        std::wstring quoted = L"\"" + cmd + L"\"";
-        ok = CreateProcessW(cmd.c_str(), quoted.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &si, &pi);
+        ok = calls().createProcess(commandLine, "\"" + commandLine + "\"", &pi);
     } else {
-        ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &pi);
+        ok = calls().createProcess({}, commandLine, &pi);
     }
     if (!ok) return false;
     CloseHandle(pi.hThread);
@@ -158,23 +139,36 @@ void Win32Services::messageBox(const std::string& text) {
     if (main_ != nullptr) {
         if (NativeForm* nf = native(*main_)) owner = nf->hwnd();
     }
-    MessageBoxW(owner, displayText(text).c_str(), L"Corvell", MB_OK);
+    calls().messageBox(owner, displayText(text), "Corvell", MB_OK);
 }
 
 void Win32Services::endProgram() { ExitProcess(0); }
 
 NativeHandle Win32Services::getCurrentProcess() { return fromHandle(GetCurrentProcess()); }
 
+namespace {
+
+// Security calls of the NT family only; Windows 95/98/Me have stubs at
+// best, so they are looked up when first needed.
+HMODULE advapi32() {
+    static HMODULE m = LoadLibraryA("advapi32.dll");
+    return m;
+}
+
+}  // namespace
+
 NativeHandle Win32Services::openProcessToken(NativeHandle process, uint32_t access) {
+    using Fn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
+    static const auto fn = systemFunction<Fn>(advapi32(), "OpenProcessToken");
     HANDLE token = nullptr;
-    if (!OpenProcessToken(toHandle(process), access, &token)) return 0;
+    if (fn == nullptr || !fn(toHandle(process), access, &token)) return 0;
     return fromHandle(token);
 }
 
 uint64_t Win32Services::lookupPrivilegeValue(const std::string& systemName,
                                              const std::string& name) {
     LUID luid{};
-    LookupPrivilegeValueW(widen(systemName).c_str(), widen(name).c_str(), &luid);
+    calls().lookupPrivilegeValue(systemName, name, &luid);
     return (static_cast<uint64_t>(static_cast<uint32_t>(luid.HighPart)) << 32) | luid.LowPart;
 }
 
@@ -189,7 +183,9 @@ void Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
     in.Privileges[0].Attributes = s.attributes;
     TOKEN_PRIVILEGES previous{};
     DWORD length = 0;
-    AdjustTokenPrivileges(toHandle(token), disableAll, &in, bufferLength, &previous, &length);
+    using Fn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
+    static const auto fn = systemFunction<Fn>(advapi32(), "AdjustTokenPrivileges");
+    if (fn != nullptr) fn(toHandle(token), disableAll, &in, bufferLength, &previous, &length);
     previousState.count = previous.PrivilegeCount;
     previousState.luid = (static_cast<uint64_t>(static_cast<uint32_t>(
                               previous.Privileges[0].Luid.HighPart))
@@ -212,13 +208,13 @@ void Win32Services::keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_
 void Win32Services::htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
                              uint32_t data) {
     NativeForm* nf = native(owner);
-    htmlHelpDisplay(nf != nullptr ? nf->hwnd() : nullptr, widen(path), command, data);
+    calls().htmlHelp(nf != nullptr ? nf->hwnd() : nullptr, path, command, data);
 }
 
 std::optional<FileContent> Win32Services::readFile(const std::string& path) {
-    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Delete sharing is NT's alone; 95/98/Me refuse to open with it.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (calls().wide ? FILE_SHARE_DELETE : 0);
+    HANDLE f = calls().createFile(path, GENERIC_READ, share, OPEN_EXISTING);
     if (f == INVALID_HANDLE_VALUE) return std::nullopt;
     FileContent content;
     content.bytes.resize(kMaxRecordRead);
@@ -250,10 +246,8 @@ bool writeAll(HANDLE f, const std::string& bytes) {
 WriteOutcome Win32Services::replaceFile(const std::string& path, const std::string& bytes) {
     // The record is the only memory of the viewer's path and title: the old
     // one is replaced only by a complete new one.
-    const std::wstring target = widen(path);
-    const std::wstring temp = target + L".new";
-    HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string temp = path + ".new";
+    HANDLE f = calls().createFile(temp, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (f == INVALID_HANDLE_VALUE) return WriteOutcome::FolderRefused;
     BOOL ok = writeAll(f, bytes);
     ok = CloseHandle(f) && ok;
@@ -261,48 +255,34 @@ WriteOutcome Win32Services::replaceFile(const std::string& path, const std::stri
     // an indexer, a person looking at it) blocks the replacement; a few
     // short tries outlast it. A lasting lock still ends the write.
     for (int tries = 0; ok; ++tries) {
-        if (MoveFileExW(temp.c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            break;
-        }
+        if (calls().moveReplacing(temp, path)) break;
         const DWORD error = GetLastError();
         const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
                           error == ERROR_LOCK_VIOLATION;
         if (!busy || tries == kReplaceTries - 1) ok = FALSE;
         if (ok) Sleep(kReplaceWaitMs);
     }
-    if (!ok) DeleteFileW(temp.c_str());
+    if (!ok) calls().deleteFile(temp);
     return ok ? WriteOutcome::Written : WriteOutcome::Failed;
 }
 
 bool Win32Services::rewriteFile(const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = calls().createFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
     if (f == INVALID_HANDLE_VALUE) return false;
     const bool ok = writeAll(f, bytes);
     return CloseHandle(f) && ok;
 }
 
 std::string Win32Services::userDataFolder() {
-    // Not in Windows 95/98 without Internet Explorer 5 (shfolder.dll) nor
-    // in NT 4: there the record has nowhere else to go.
-    using Fn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-    static Fn fn = [] {
-        Fn f = systemFunction<Fn>(LoadLibraryW(L"shell32.dll"), "SHGetFolderPathW");
-        return f != nullptr ? f : systemFunction<Fn>(LoadLibraryW(L"shfolder.dll"), "SHGetFolderPathW");
-    }();
-    constexpr int kLocalAppData = 0x001C;  // CSIDL_LOCAL_APPDATA
-    wchar_t dir[MAX_PATH] = L"";
-    if (fn == nullptr || fn(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK || dir[0] == 0) {
-        return {};
-    }
-    return narrow(dir) + "\\Corvell";
+    // None in Windows 95/98 without the shfolder.dll of Internet Explorer 5,
+    // nor in NT 4: there the record has nowhere else to go.
+    const std::string dir = calls().localAppData();
+    return dir.empty() ? dir : dir + "\\Corvell";
 }
 
 bool Win32Services::createFolder(const std::string& path) {
-    const std::wstring dir = widen(path);
-    if (CreateDirectoryW(dir.c_str(), nullptr)) return true;
-    const DWORD attr = GetFileAttributesW(dir.c_str());
+    if (calls().createDirectory(path)) return true;
+    const DWORD attr = calls().fileAttributes(path);
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

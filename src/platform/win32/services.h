@@ -65,8 +65,4 @@ private:
     int nextIdBase_ = 1000;
 };
 
-// Opens a help file at its default topic through hhctrl.ocx, loaded when
-// first needed so that the program starts where HTML Help is missing.
-void htmlHelpDisplay(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data);
-
 }  // namespace corvell::win32

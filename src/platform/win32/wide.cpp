@@ -20,21 +20,12 @@ std::string narrow(const std::wstring& w, UINT codePage) {
     return s;
 }
 
-std::wstring windowText(HWND h) {
-    int n = GetWindowTextLengthW(h);
-    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(h, w.data(), n + 1);
-    w.resize(static_cast<size_t>(n > 0 ? n : 0));
-    return w;
-}
-
-std::wstring displayText(const std::string& utf8) {
-    std::wstring w = widen(utf8);
-    std::wstring out;
-    out.reserve(w.size() + 2);
-    for (size_t i = 0; i < w.size(); ++i) {
-        out += w[i];
-        if (w[i] == L'\r' && (i + 1 == w.size() || w[i + 1] != L'\n')) out += L'\n';
+std::string displayText(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        out += utf8[i];
+        if (utf8[i] == '\r' && (i + 1 == utf8.size() || utf8[i + 1] != '\n')) out += '\n';
     }
     return out;
 }

@@ -1,4 +1,5 @@
-// UTF-8 inside the program, UTF-16 at every Windows call.
+// UTF-8 inside the program; UTF-16 or the ANSI code page at the system's
+// calls (text_calls.h chooses which).
 #pragma once
 
 #include <windows.h>
@@ -10,11 +11,10 @@ namespace corvell::win32 {
 // UTF-8 by default; the record file uses the ANSI code page (CP_ACP).
 std::wstring widen(const std::string& s, UINT codePage = CP_UTF8);
 std::string narrow(const std::wstring& w, UINT codePage = CP_UTF8);
-std::wstring windowText(HWND h);
 
 // A lone carriage return is the line break of the program's texts;
 // Windows controls want CR LF.
-std::wstring displayText(const std::string& utf8);
+std::string displayText(const std::string& utf8);
 
 // A function of a system DLL that older systems may lack; null if absent.
 template <class Fn>

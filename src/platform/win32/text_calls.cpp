@@ -1,0 +1,497 @@
+#include "platform/win32/text_calls.h"
+
+#include <commctrl.h>
+
+#include <type_traits>
+#include <vector>
+
+#include "platform/win32/wide.h"
+
+namespace corvell::win32 {
+
+namespace {
+
+HINSTANCE self() { return GetModuleHandleA(nullptr); }
+
+int createX(HWND parent) { return parent == nullptr ? CW_USEDEFAULT : 0; }
+int createSize(HWND parent) { return parent == nullptr ? 100 : 0; }
+HMENU childId(HWND parent, int id) {
+    return parent == nullptr ? nullptr : reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+}
+
+using SHGetFolderPathAFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+using SHGetFolderPathWFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+constexpr int kLocalAppData = 0x001C;  // CSIDL_LOCAL_APPDATA
+
+// Windows 2000 and Me have it in shell32; older systems only with the
+// redistributable shfolder.dll, if at all.
+template <class Fn>
+Fn folderFunction(const char* name) {
+    Fn fn = systemFunction<Fn>(LoadLibraryA("shell32.dll"), name);
+    return fn != nullptr ? fn : systemFunction<Fn>(LoadLibraryA("shfolder.dll"), name);
+}
+
+// ---------------------------------------------------------------- ANSI
+
+namespace ansi {
+
+std::string acp(const std::string& utf8) { return narrow(widen(utf8), CP_ACP); }
+std::string utf8(const std::string& text) { return narrow(widen(text, CP_ACP)); }
+
+ATOM registerClass(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = self();
+    wc.hIcon = icon;
+    wc.hCursor = cursor;
+    wc.lpszClassName = name;
+    return RegisterClassExA(&wc);
+}
+
+HWND createWindow(DWORD ex, const char* cls, const std::string& text, DWORD style, HWND parent,
+                  int id, void* param) {
+    return CreateWindowExA(ex, cls, acp(text).c_str(), style, createX(parent), createX(parent),
+                           createSize(parent), createSize(parent), parent, childId(parent, id),
+                           self(), param);
+}
+
+HWND findWindow(HWND after, const std::string& title) {
+    return FindWindowExA(nullptr, after, nullptr, acp(title).c_str());
+}
+
+void setText(HWND h, const std::string& text) { SetWindowTextA(h, acp(text).c_str()); }
+
+std::string getText(HWND h) {
+    std::vector<char> buf(static_cast<size_t>(GetWindowTextLengthA(h)) + 1, '\0');
+    const int n = GetWindowTextA(h, buf.data(), static_cast<int>(buf.size()));
+    return utf8(std::string(buf.data(), static_cast<size_t>(n > 0 ? n : 0)));
+}
+
+void insertItem(HWND combo, int index, const std::string& item) {
+    SendMessageA(combo, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(acp(item).c_str()));
+}
+
+void addTool(HWND tooltip, HWND owner, HWND tool, const std::string& tip) {
+    std::string text = acp(tip);
+    TOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V1_SIZE;  // what every comctl32 takes
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.lpszText = text.data();
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+HFONT createFont(int height, int weight, BYTE charSet, const std::string& face) {
+    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, charSet, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       acp(face).c_str());
+}
+
+int drawText(HDC dc, const std::string& text, RECT* r, UINT format) {
+    return DrawTextA(dc, acp(text).c_str(), -1, r, format);
+}
+
+int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    return MessageBoxA(owner, acp(text).c_str(), acp(caption).c_str(), type);
+}
+
+HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+    return CreateFileA(acp(path).c_str(), access, share, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+BOOL deleteFile(const std::string& path) { return DeleteFileA(acp(path).c_str()); }
+
+DWORD fileAttributes(const std::string& path) { return GetFileAttributesA(acp(path).c_str()); }
+
+BOOL createDirectory(const std::string& path) {
+    return CreateDirectoryA(acp(path).c_str(), nullptr);
+}
+
+// MoveFileEx is a stub on Windows 95/98/Me. The old file is moved aside
+// rather than deleted, so that it comes back if the new one can't take its
+// place.
+BOOL moveReplacing(const std::string& from, const std::string& to) {
+    const std::string source = acp(from);
+    const std::string target = acp(to);
+    const std::string aside = target + ".old";
+    const bool had = GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (had) {
+        DeleteFileA(aside.c_str());
+        if (!MoveFileA(target.c_str(), aside.c_str())) return FALSE;
+    }
+    if (!MoveFileA(source.c_str(), target.c_str())) {
+        const DWORD error = GetLastError();
+        if (had) MoveFileA(aside.c_str(), target.c_str());
+        SetLastError(error);
+        return FALSE;
+    }
+    if (had) DeleteFileA(aside.c_str());
+    return TRUE;
+}
+
+std::string moduleFileName() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return utf8(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+BOOL createProcess(const std::string& application, const std::string& commandLine,
+                   PROCESS_INFORMATION* started) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    const std::string app = acp(application);
+    std::string cmd = acp(commandLine);
+    return CreateProcessA(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                          0, nullptr, nullptr, &si, started);
+}
+
+std::string localAppData() {
+    static const auto fn = folderFunction<SHGetFolderPathAFn>("SHGetFolderPathA");
+    char dir[MAX_PATH] = "";
+    if (fn == nullptr || fn(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK) return {};
+    return utf8(dir);
+}
+
+BOOL lookupPrivilegeValue(const std::string& system, const std::string& name, LUID* luid) {
+    using Fn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
+    static const auto fn = systemFunction<Fn>(LoadLibraryA("advapi32.dll"), "LookupPrivilegeValueA");
+    return fn != nullptr && fn(acp(system).c_str(), acp(name).c_str(), luid);
+}
+
+void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
+    using Fn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    static const auto fn = systemFunction<Fn>(LoadLibraryA("hhctrl.ocx"), "HtmlHelpA");
+    if (fn != nullptr) fn(owner, acp(path).c_str(), command, data);
+}
+
+#ifdef _WIN64
+constexpr auto kGetWindowLongPtr = &GetWindowLongPtrA;
+constexpr auto kSetWindowLongPtr = &SetWindowLongPtrA;
+#else
+constexpr auto kGetWindowLongPtr = &GetWindowLongA;
+constexpr auto kSetWindowLongPtr = &SetWindowLongA;
+#endif
+
+const TextCalls kCalls{
+    false,
+    registerClass,
+    createWindow,
+    DefWindowProcA,
+    CallWindowProcA,
+    SendMessageA,
+    PostMessageA,
+    GetMessageA,
+    PeekMessageA,
+    DispatchMessageA,
+    IsDialogMessageA,
+    kGetWindowLongPtr,
+    kSetWindowLongPtr,
+    findWindow,
+    setText,
+    getText,
+    insertItem,
+    addTool,
+    createFont,
+    drawText,
+    messageBox,
+    createFile,
+    deleteFile,
+    fileAttributes,
+    createDirectory,
+    moveReplacing,
+    moduleFileName,
+    createProcess,
+    localAppData,
+    lookupPrivilegeValue,
+    htmlHelp,
+};
+
+}  // namespace ansi
+
+// ---------------------------------------------------------------- wide
+
+namespace wide {
+
+// Found at run time: Windows 95/98/Me export most of them as stubs, or
+// not at all.
+struct Functions {
+    decltype(&RegisterClassExW) RegisterClassExW;
+    decltype(&CreateWindowExW) CreateWindowExW;
+    decltype(&DefWindowProcW) DefWindowProcW;
+    decltype(&CallWindowProcW) CallWindowProcW;
+    decltype(&SendMessageW) SendMessageW;
+    decltype(&PostMessageW) PostMessageW;
+    decltype(&GetMessageW) GetMessageW;
+    decltype(&PeekMessageW) PeekMessageW;
+    decltype(&DispatchMessageW) DispatchMessageW;
+    decltype(&IsDialogMessageW) IsDialogMessageW;
+    LONG_PTR(WINAPI* GetWindowLongPtrW)(HWND, int);
+    LONG_PTR(WINAPI* SetWindowLongPtrW)(HWND, int, LONG_PTR);
+    decltype(&FindWindowExW) FindWindowExW;
+    decltype(&SetWindowTextW) SetWindowTextW;
+    decltype(&GetWindowTextW) GetWindowTextW;
+    decltype(&GetWindowTextLengthW) GetWindowTextLengthW;
+    decltype(&CreateFontW) CreateFontW;
+    decltype(&DrawTextW) DrawTextW;
+    decltype(&CreateFileW) CreateFileW;
+    decltype(&DeleteFileW) DeleteFileW;
+    decltype(&GetFileAttributesW) GetFileAttributesW;
+    decltype(&CreateDirectoryW) CreateDirectoryW;
+    decltype(&MoveFileExW) MoveFileExW;
+    decltype(&GetModuleFileNameW) GetModuleFileNameW;
+    decltype(&CreateProcessW) CreateProcessW;
+} w;
+
+// Every function or none: a table half wide and half ANSI would mix the
+// two kinds of window.
+bool load() {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    HMODULE gdi32 = GetModuleHandleA("gdi32.dll");
+    bool all = true;
+    const auto get = [&all](HMODULE m, const char* name, auto& fn) {
+        fn = systemFunction<std::remove_reference_t<decltype(fn)>>(m, name);
+        all = all && fn != nullptr;
+    };
+    get(user32, "RegisterClassExW", w.RegisterClassExW);
+    get(user32, "CreateWindowExW", w.CreateWindowExW);
+    get(user32, "DefWindowProcW", w.DefWindowProcW);
+    get(user32, "CallWindowProcW", w.CallWindowProcW);
+    get(user32, "SendMessageW", w.SendMessageW);
+    get(user32, "PostMessageW", w.PostMessageW);
+    get(user32, "GetMessageW", w.GetMessageW);
+    get(user32, "PeekMessageW", w.PeekMessageW);
+    get(user32, "DispatchMessageW", w.DispatchMessageW);
+    get(user32, "IsDialogMessageW", w.IsDialogMessageW);
+#ifdef _WIN64
+    get(user32, "GetWindowLongPtrW", w.GetWindowLongPtrW);
+    get(user32, "SetWindowLongPtrW", w.SetWindowLongPtrW);
+#else
+    get(user32, "GetWindowLongW", w.GetWindowLongPtrW);
+    get(user32, "SetWindowLongW", w.SetWindowLongPtrW);
+#endif
+    get(user32, "FindWindowExW", w.FindWindowExW);
+    get(user32, "SetWindowTextW", w.SetWindowTextW);
+    get(user32, "GetWindowTextW", w.GetWindowTextW);
+    get(user32, "GetWindowTextLengthW", w.GetWindowTextLengthW);
+    get(user32, "DrawTextW", w.DrawTextW);
+    get(gdi32, "CreateFontW", w.CreateFontW);
+    get(kernel32, "CreateFileW", w.CreateFileW);
+    get(kernel32, "DeleteFileW", w.DeleteFileW);
+    get(kernel32, "GetFileAttributesW", w.GetFileAttributesW);
+    get(kernel32, "CreateDirectoryW", w.CreateDirectoryW);
+    get(kernel32, "MoveFileExW", w.MoveFileExW);
+    get(kernel32, "GetModuleFileNameW", w.GetModuleFileNameW);
+    get(kernel32, "CreateProcessW", w.CreateProcessW);
+    return all;
+}
+
+ATOM registerClass(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name) {
+    const std::wstring cls = widen(name);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = self();
+    wc.hIcon = icon;
+    wc.hCursor = cursor;
+    wc.lpszClassName = cls.c_str();
+    return w.RegisterClassExW(&wc);
+}
+
+HWND createWindow(DWORD ex, const char* cls, const std::string& text, DWORD style, HWND parent,
+                  int id, void* param) {
+    return w.CreateWindowExW(ex, widen(cls).c_str(), widen(text).c_str(), style, createX(parent),
+                             createX(parent), createSize(parent), createSize(parent), parent,
+                             childId(parent, id), self(), param);
+}
+
+HWND findWindow(HWND after, const std::string& title) {
+    return w.FindWindowExW(nullptr, after, nullptr, widen(title).c_str());
+}
+
+void setText(HWND h, const std::string& text) { w.SetWindowTextW(h, widen(text).c_str()); }
+
+std::string getText(HWND h) {
+    std::vector<wchar_t> buf(static_cast<size_t>(w.GetWindowTextLengthW(h)) + 1, L'\0');
+    const int n = w.GetWindowTextW(h, buf.data(), static_cast<int>(buf.size()));
+    return narrow(std::wstring(buf.data(), static_cast<size_t>(n > 0 ? n : 0)));
+}
+
+void insertItem(HWND combo, int index, const std::string& item) {
+    w.SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(widen(item).c_str()));
+}
+
+void addTool(HWND tooltip, HWND owner, HWND tool, const std::string& tip) {
+    std::wstring text = widen(tip);
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V1_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.lpszText = text.data();
+    w.SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+HFONT createFont(int height, int weight, BYTE charSet, const std::string& face) {
+    return w.CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, charSet, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                         widen(face).c_str());
+}
+
+int drawText(HDC dc, const std::string& text, RECT* r, UINT format) {
+    return w.DrawTextW(dc, widen(text).c_str(), -1, r, format);
+}
+
+// MessageBoxW is real on every system.
+int messageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), type);
+}
+
+HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+    return w.CreateFileW(widen(path).c_str(), access, share, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+BOOL deleteFile(const std::string& path) { return w.DeleteFileW(widen(path).c_str()); }
+
+DWORD fileAttributes(const std::string& path) {
+    return w.GetFileAttributesW(widen(path).c_str());
+}
+
+BOOL createDirectory(const std::string& path) {
+    return w.CreateDirectoryW(widen(path).c_str(), nullptr);
+}
+
+BOOL moveReplacing(const std::string& from, const std::string& to) {
+    return w.MoveFileExW(widen(from).c_str(), widen(to).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+std::string moduleFileName() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = w.GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return narrow(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+BOOL createProcess(const std::string& application, const std::string& commandLine,
+                   PROCESS_INFORMATION* started) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    const std::wstring app = widen(application);
+    std::wstring cmd = widen(commandLine);
+    return w.CreateProcessW(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr,
+                            FALSE, 0, nullptr, nullptr, &si, started);
+}
+
+std::string localAppData() {
+    static const auto fn = folderFunction<SHGetFolderPathWFn>("SHGetFolderPathW");
+    wchar_t dir[MAX_PATH] = L"";
+    if (fn == nullptr || fn(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK) return {};
+    return narrow(dir);
+}
+
+BOOL lookupPrivilegeValue(const std::string& system, const std::string& name, LUID* luid) {
+    using Fn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, PLUID);
+    static const auto fn = systemFunction<Fn>(LoadLibraryA("advapi32.dll"), "LookupPrivilegeValueW");
+    return fn != nullptr && fn(widen(system).c_str(), widen(name).c_str(), luid);
+}
+
+void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
+    using Fn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    static const auto fn = systemFunction<Fn>(LoadLibraryA("hhctrl.ocx"), "HtmlHelpW");
+    if (fn != nullptr) fn(owner, widen(path).c_str(), command, data);
+}
+
+// Message calls go straight to the system's functions.
+LRESULT WINAPI defWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return w.DefWindowProcW(h, m, wp, lp);
+}
+LRESULT WINAPI callWindowProc(WNDPROC p, HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return w.CallWindowProcW(p, h, m, wp, lp);
+}
+LRESULT WINAPI sendMessage(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return w.SendMessageW(h, m, wp, lp);
+}
+BOOL WINAPI postMessage(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return w.PostMessageW(h, m, wp, lp);
+}
+BOOL WINAPI getMessage(MSG* msg, HWND h, UINT lo, UINT hi) { return w.GetMessageW(msg, h, lo, hi); }
+BOOL WINAPI peekMessage(MSG* msg, HWND h, UINT lo, UINT hi, UINT remove) {
+    return w.PeekMessageW(msg, h, lo, hi, remove);
+}
+LRESULT WINAPI dispatchMessage(const MSG* msg) { return w.DispatchMessageW(msg); }
+BOOL WINAPI isDialogMessage(HWND h, MSG* msg) { return w.IsDialogMessageW(h, msg); }
+LONG_PTR WINAPI getWindowLongPtr(HWND h, int i) { return w.GetWindowLongPtrW(h, i); }
+LONG_PTR WINAPI setWindowLongPtr(HWND h, int i, LONG_PTR v) { return w.SetWindowLongPtrW(h, i, v); }
+
+const TextCalls kCalls{
+    true,
+    registerClass,
+    createWindow,
+    defWindowProc,
+    callWindowProc,
+    sendMessage,
+    postMessage,
+    getMessage,
+    peekMessage,
+    dispatchMessage,
+    isDialogMessage,
+    getWindowLongPtr,
+    setWindowLongPtr,
+    findWindow,
+    setText,
+    getText,
+    insertItem,
+    addTool,
+    createFont,
+    drawText,
+    messageBox,
+    createFile,
+    deleteFile,
+    fileAttributes,
+    createDirectory,
+    moveReplacing,
+    moduleFileName,
+    createProcess,
+    localAppData,
+    lookupPrivilegeValue,
+    htmlHelp,
+};
+
+}  // namespace wide
+
+const TextCalls* g_calls = &ansi::kCalls;
+
+}  // namespace
+
+const TextCalls& calls() { return *g_calls; }
+
+void chooseTextCalls(DWORD version) { useTextCalls((version & 0x80000000u) == 0); }
+
+void useTextCalls(bool wide) {
+    static const bool found = wide::load();
+    g_calls = wide && found ? &wide::kCalls : &ansi::kCalls;
+}
+
+}  // namespace corvell::win32

@@ -1,0 +1,76 @@
+// The system calls that carry text, or whose messages do: the wide (W)
+// functions on the NT family, so the Chinese interface shows whatever the
+// system's code page; the ANSI (A) functions on Windows 95/98/Me, where
+// nearly every W function is a stub that fails. One table, chosen once at
+// start-up; the rest of the Win32 layer calls through it and never asks
+// which family it runs on. Text in and out is UTF-8.
+//
+// Only A functions, functions without text and the few W functions that
+// Windows 98 implements are imported by name; the W functions are looked
+// up at run time, so the program loads on both families.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace corvell::win32 {
+
+struct TextCalls {
+    bool wide;
+
+    // Windows and their messages.
+    ATOM (*registerClass)(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name);
+    // A top-level window (no parent) at the default place, 100 pixels
+    // square; a child at 0, 0 with no size and id as its control ID.
+    HWND (*createWindow)(DWORD exStyle, const char* className, const std::string& text,
+                         DWORD style, HWND parent, int id, void* param);
+    LRESULT(WINAPI* defWindowProc)(HWND, UINT, WPARAM, LPARAM);
+    LRESULT(WINAPI* callWindowProc)(WNDPROC, HWND, UINT, WPARAM, LPARAM);
+    LRESULT(WINAPI* sendMessage)(HWND, UINT, WPARAM, LPARAM);
+    BOOL(WINAPI* postMessage)(HWND, UINT, WPARAM, LPARAM);
+    BOOL(WINAPI* getMessage)(MSG*, HWND, UINT, UINT);
+    BOOL(WINAPI* peekMessage)(MSG*, HWND, UINT, UINT, UINT);
+    LRESULT(WINAPI* dispatchMessage)(const MSG*);
+    BOOL(WINAPI* isDialogMessage)(HWND, MSG*);
+    LONG_PTR(WINAPI* getWindowLongPtr)(HWND, int);
+    LONG_PTR(WINAPI* setWindowLongPtr)(HWND, int, LONG_PTR);
+    HWND (*findWindow)(HWND after, const std::string& title);
+
+    // Text of windows, lists, tooltips, fonts and drawing.
+    void (*setText)(HWND, const std::string&);
+    std::string (*getText)(HWND);
+    void (*insertItem)(HWND combo, int index, const std::string& item);
+    void (*addTool)(HWND tooltip, HWND owner, HWND tool, const std::string& tip);
+    HFONT (*createFont)(int height, int weight, BYTE charSet, const std::string& face);
+    int (*drawText)(HDC, const std::string&, RECT*, UINT format);
+    int (*messageBox)(HWND owner, const std::string& text, const std::string& caption, UINT type);
+
+    // Files and programs.
+    HANDLE (*createFile)(const std::string& path, DWORD access, DWORD share, DWORD disposition);
+    BOOL (*deleteFile)(const std::string& path);
+    DWORD (*fileAttributes)(const std::string& path);
+    BOOL (*createDirectory)(const std::string& path);
+    // Puts from in to's place, to gone whatever happens to from.
+    BOOL (*moveReplacing)(const std::string& from, const std::string& to);
+    std::string (*moduleFileName)();
+    // application may be empty: the command line names the program.
+    BOOL (*createProcess)(const std::string& application, const std::string& commandLine,
+                          PROCESS_INFORMATION* started);
+    // CSIDL_LOCAL_APPDATA; empty where the system has no such folder.
+    std::string (*localAppData)();
+    BOOL (*lookupPrivilegeValue)(const std::string& system, const std::string& name, LUID* luid);
+    void (*htmlHelp)(HWND owner, const std::string& path, UINT command, DWORD_PTR data);
+};
+
+// The table in use; the ANSI one until chooseTextCalls picks.
+const TextCalls& calls();
+
+// The wide calls on the NT family (bit 31 of GetVersion clear), where every
+// one of them is found; otherwise the ANSI calls.
+void chooseTextCalls(DWORD version);
+
+// For tests: one table or the other, whatever the system.
+void useTextCalls(bool wide);
+
+}  // namespace corvell::win32
