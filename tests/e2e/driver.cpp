@@ -583,6 +583,8 @@ std::vector<RelayCall> relay_calls(std::string_view trace, DWORD pid) {
         if (head.size() == 3) c.at = std::strtod(head[0].c_str(), nullptr);
         c.function = std::string(line.substr(call + 6, open - call - 6));
         c.args = std::string(line.substr(open + 1, close - open - 1));
+        c.ret = static_cast<uintptr_t>(
+            std::strtoull(std::string(line.substr(close + 6)).c_str(), nullptr, 16));
         out.push_back(std::move(c));
     }
     return out;

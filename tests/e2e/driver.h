@@ -98,6 +98,7 @@ struct RelayCall {
     double at = 0;  // seconds, when traced with +timestamp
     std::string function;  // "user32.ExitWindowsEx"
     std::string args;      // as traced, without the parentheses
+    uintptr_t ret = 0;     // where the call returns to: which module made it
 };
 // The traced calls of one process, in order.
 std::vector<RelayCall> relay_calls(std::string_view trace, DWORD pid);

@@ -355,6 +355,25 @@ void checkStub(const std::string& stub) {
 
 }  // namespace
 
+// Lines as Wine's relay trace writes them, with and without timestamps.
+void checkRelayParsing() {
+    const std::string trace =
+        "0038:003c:Call KERNEL32.CreateFileA(00f817f0 \"x(1)\",c0000000) ret=004079df\n"
+        "0038:003c:Ret  KERNEL32.CreateFileA() retval=00000030 ret=004079df\n"
+        "12.345:0044:0048:Call user32.GetMessageW(0068fe00,00000000,00000000,00000000) ret=7b012345\n"
+        "0038:003c:Call window proc 0x41a2b0 (hwnd=00010020,msg=WM_TIMER,wp=00000001,lp=00000000)\n"
+        "0038:003c:Call user32.ExitWindowsEx(00000001,ffffffff) ret=00401a00\n";
+    const std::vector<RelayCall> a = relay_calls(trace, 0x38);
+    check(a.size() == 2, "relay: two calls of process 0x38, returns and window procs left out");
+    if (a.size() == 2) {
+        check_eq(a[0].function, "KERNEL32.CreateFileA", "relay: module and function");
+        check_eq(a[0].args, "00f817f0 \"x(1)\",c0000000", "relay: arguments with parentheses inside");
+        check(a[0].ret == 0x4079df && a[1].ret == 0x401a00, "relay: return addresses");
+    }
+    const std::vector<RelayCall> b = relay_calls(trace, 0x44);
+    check(b.size() == 1 && b[0].at > 12.3 && b[0].ret == 0x7b012345, "relay: timestamped line");
+}
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--target") == 0) return runTarget();
     std::string stub = dirOf(exePath()) + "stub_viewer.exe";
@@ -362,6 +381,7 @@ int main(int argc, char** argv) {
         note("no stub_viewer.exe beside this program; stub checks skipped");
         stub.clear();
     }
+    checkRelayParsing();
     driveTarget(stub);
     if (!stub.empty()) checkStub(stub);
     return exit_code();

@@ -62,8 +62,16 @@ trap 'exit 130' INT TERM
     # shellcheck source=../../scripts/wine-env.sh
     CORVELL_DISPLAY_ONLY=1 . "$root/scripts/wine-env.sh"
     as_user bash -c '. "$1/scripts/wine-env.sh"' _ "$root"
-    as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d \
-      'advapi32.OpenProcessToken;advapi32.LookupPrivilegeValueW;advapi32.AdjustTokenPrivileges;user32.ExitWindowsEx;user32.PostMessageW' \
+    # The calls the checks look at: the privilege and exit steps, close
+    # requests, and which form (A or W) the program's window, text,
+    # message, file, process and help calls take.
+    relay='advapi32.OpenProcessToken;advapi32.AdjustTokenPrivileges;user32.ExitWindowsEx'
+    for f in advapi32.LookupPrivilegeValue user32.PostMessage user32.CreateWindowEx \
+             user32.SetWindowText user32.GetMessage user32.DispatchMessage \
+             kernel32.CreateFile kernel32.CreateProcess hhctrl.ocx.HtmlHelp; do
+      relay="$relay;${f}A;${f}W"
+    done
+    as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d "$relay" \
       >/dev/null 2>&1
     as_user wineserver -w
     as_user wineserver -k 2>/dev/null

@@ -13,7 +13,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -279,7 +281,9 @@ struct Scenario {
     // window, once the main window has minimised on finding it.
     HWND typeAndRun(const std::string& path, const std::string& title) {
         check(focus_by_click(ctl(kText1)), "path box focused");
-        check_eq(text(ctl(kCommand4)), "开始 &S", "clicking into the path box paused the countdown");
+        // The click is queued input: the caption changes once it is handled.
+        check(wait_text(ctl(kCommand4), "开始 &S", 1500),
+              "clicking into the path box paused the countdown");
         key(VK_HOME);
         keys({VK_SHIFT, VK_END});
         type(path);
@@ -404,6 +408,8 @@ void family9x(Scenario& s) {
     if (!s.startCorvell()) return;
     check_eq(text(s.ctl(kText1)), path, "Text1 restored from C:\\dorvanlog9x.txt");
     check_eq(text(s.ctl(kText2)), title, "Text2 restored from C:\\dorvanlog9x.txt");
+    Sleep(1600);
+    s.shot(s.main, "main-window-9x");
     HWND viewer = s.launchedAutomatically(path, title);
     s.checkStartRecord(kRecord9x, path, title);
     HWND f1 = s.closeViewer(viewer);
@@ -413,8 +419,12 @@ void family9x(Scenario& s) {
     if (s.countdownToShutdown(f1)) s.awaitShutdown();
 }
 
-void timedShutdown(Scenario& s) {
+// At the preset moment the viewer is asked to close, every second until it
+// does. On the NT family the countdown then runs to the shutdown; on the
+// 9x family it is cancelled with Esc.
+void timedShutdown(Scenario& s, bool nine) {
     s.install("--log C:\\e2e\\viewer.log --ignore-close 2 TV Capture Card");
+    if (nine) s.setWin98();
     s.startBystander();
     if (!s.startCorvell()) return;
     // A preset about 45 s ahead; minute and second 0 are not in the lists.
@@ -456,7 +466,18 @@ void timedShutdown(Scenario& s) {
     s.countdownOpened = seconds();
     check(f1 != nullptr, "countdown window after the timed close");
     writeFile("C:\\e2e\\preset.txt", timeText(t));
-    if (f1 != nullptr && s.countdownToShutdown(f1)) s.awaitShutdown();
+    if (f1 == nullptr) return;
+    if (!nine) {
+        if (s.countdownToShutdown(f1)) s.awaitShutdown();
+        return;
+    }
+    s.checkStopRecord(kRecord9x, kViewerPath, kViewerTitle);
+    check(!exists(kRecord2k), "the NT family's record is never touched");
+    Sleep(3000);
+    check_eq(text(control(f1, kNumber)), "9", "counting down");
+    bring_to_front(f1);
+    key(VK_ESCAPE);
+    check(wait_exit(s.corvell, 3000), "Esc ends the program");
 }
 
 void cancel(Scenario& s, const std::string& how) {
@@ -682,8 +703,9 @@ void hungViewer(Scenario& s) {
 
 // F1 and the help button open the compiled help file; only the button
 // pauses the launch countdown.
-void help(Scenario& s) {
+void help(Scenario& s, bool nine) {
     s.install("--log C:\\e2e\\viewer.log TV Capture Card");
+    if (nine) s.setWin98();
     if (!s.startCorvell()) return;
     const std::string helpCaption = "Corvell 帮助";
     bring_to_front(s.ctl(kText1));
@@ -709,10 +731,55 @@ void help(Scenario& s) {
 
 // ------------------------------------------------------------------ checks
 
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Module names are traced as the system spells them (KERNEL32, user32).
 int count(const std::vector<RelayCall>& calls, const std::string& f) {
     int n = 0;
-    for (const RelayCall& c : calls) n += c.function == f;
+    for (const RelayCall& c : calls) n += lower(c.function) == lower(f);
     return n;
+}
+
+// Where the installed corvell.exe lies in memory: a traced call that
+// returns there is the program's own, not one a system DLL made for it.
+struct Image {
+    uintptr_t base = 0;
+    uintptr_t size = 0;
+    bool holds(uintptr_t at) const { return at >= base && at < base + size; }
+};
+
+Image installedImage() {
+    const std::string pe = read_file(std::string(kExeDir) + "\\corvell.exe");
+    uint32_t nt = 0;
+    if (pe.size() < 0x40) return {};
+    std::memcpy(&nt, pe.data() + 0x3C, 4);
+    if (pe.size() < nt + 0x54) return {};
+    uint32_t base = 0, size = 0;
+    std::memcpy(&base, pe.data() + nt + 0x34, 4);  // OptionalHeader.ImageBase
+    std::memcpy(&size, pe.data() + nt + 0x50, 4);  // OptionalHeader.SizeOfImage
+    return {base, size};
+}
+
+// The program's window, text, message, file, process and help calls all
+// take the one form of its family: ANSI on 95/98/Me, wide on NT.
+void checkTextForms(const std::vector<RelayCall>& calls, const std::string& name, bool nine) {
+    std::vector<std::string> used{"user32.CreateWindowEx", "user32.SetWindowText",
+                                  "user32.GetMessage", "user32.DispatchMessage",
+                                  "KERNEL32.CreateFile"};
+    const bool help = name.find("help") != std::string::npos;
+    if (!help && name != "user-both-files") used.push_back("KERNEL32.CreateProcess");
+    if (help) used.push_back("hhctrl.ocx.HtmlHelp");
+    const std::string mine = nine ? "A" : "W";
+    const std::string other = nine ? "W" : "A";
+    for (const std::string& f : used) {
+        const int m = count(calls, f + mine);
+        const int o = count(calls, f + other);
+        check(m > 0 && o == 0, f + mine + " only (" + std::to_string(m) + " calls; " +
+                                   std::to_string(o) + " of " + f + other + ")");
+    }
 }
 
 int countLines(const std::string& log, const std::string& event) {
@@ -732,10 +799,22 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
               run.find("# waiting for the shutdown") != std::string::npos,
           "the run reached its end");
     const DWORD pid = static_cast<DWORD>(std::stoul("0" + read_file("C:\\e2e\\corvell.pid")));
-    const std::vector<RelayCall> calls = relay_calls(read_file(relayPath), pid);
+    const Image image = installedImage();
+    std::vector<RelayCall> calls;
+    for (RelayCall& c : relay_calls(read_file(relayPath), pid)) {
+        if (image.holds(c.ret)) calls.push_back(std::move(c));
+    }
+    const bool nine = name.compare(0, 9, "family-9x") == 0;
+    const std::string postMessage = nine ? "user32.PostMessageA" : "user32.PostMessageW";
     std::string seen;
-    for (const RelayCall& c : calls) seen += c.function + "(" + c.args + ") ";
-    note("corvell's traced calls: " + seen);
+    for (const RelayCall& c : calls) {
+        const std::string f = lower(c.function);
+        if (f.find("getmessage") == std::string::npos && f.find("dispatchmessage") == std::string::npos) {
+            seen += c.function + "(" + c.args + ") ";
+        }
+    }
+    note("corvell's traced calls, but for its message loop: " + seen);
+    checkTextForms(calls, name, nine);
     const std::string bystander = read_file("C:\\e2e\\bystander.log");
     const bool shutdown = name == "evening" || name == "family-9x" || name == "timed-shutdown";
     if (shutdown) {
@@ -752,7 +831,9 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
     if (name == "evening" || name == "timed-shutdown") {
         std::vector<std::string> order;
         for (const RelayCall& c : calls) {
-            if (c.function != "user32.PostMessageW") order.push_back(c.function);
+            if (c.function.compare(0, 9, "advapi32.") == 0 || c.function == "user32.ExitWindowsEx") {
+                order.push_back(c.function);
+            }
         }
         check(order == std::vector<std::string>{"advapi32.OpenProcessToken",
                                                 "advapi32.LookupPrivilegeValueW",
@@ -775,17 +856,25 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
             }
         }
     }
-    if (name == "family-9x") {
+    if (nine) {
         check_eq(std::to_string(count(calls, "advapi32.OpenProcessToken") +
+                                count(calls, "advapi32.LookupPrivilegeValueA") +
                                 count(calls, "advapi32.LookupPrivilegeValueW") +
                                 count(calls, "advapi32.AdjustTokenPrivileges")),
                  "0", "no privilege call on the 9x family");
+    }
+    if (name == "family-9x-timed") {
+        const std::string viewer = read_file("C:\\e2e\\viewer.log");
+        check_eq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
+        check_eq(std::to_string(count(calls, postMessage)), "3",
+                 "one close request a second until the viewer closed");
+        check_eq(std::to_string(count(calls, "user32.ExitWindowsEx")), "0", "no exit request");
     }
     if (name == "timed-shutdown") {
         const std::string viewer = read_file("C:\\e2e\\viewer.log");
         check_eq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
         check_eq(std::to_string(countLines(viewer, "WM_CLOSE\r\n")), "1", "the third one closed it");
-        check_eq(std::to_string(count(calls, "user32.PostMessageW")), "3",
+        check_eq(std::to_string(count(calls, postMessage)), "3",
                  "one close request a second until the viewer closed");
         note("preset " + read_file("C:\\e2e\\preset.txt") + "; viewer log:\n" + viewer);
     }
@@ -795,7 +884,7 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
     }
     if (name == "evening") {
         const std::string viewer = read_file("C:\\e2e\\viewer.log");
-        check_eq(std::to_string(count(calls, "user32.PostMessageW")), "0",
+        check_eq(std::to_string(count(calls, postMessage)), "0",
                  "no close request without timed shutdown");
         check_eq(std::to_string(countLines(viewer, "WM_CLOSE")), "1", "the viewer was closed once, by its user");
     }
@@ -830,7 +919,8 @@ int main() {
     else if (s.name == "user-both-files") userBothFiles(s);
     else if (s.name == "evening") evening(s);
     else if (s.name == "family-9x") family9x(s);
-    else if (s.name == "timed-shutdown") timedShutdown(s);
+    else if (s.name == "timed-shutdown") timedShutdown(s, false);
+    else if (s.name == "family-9x-timed") timedShutdown(s, true);
     else if (s.name == "cancel-esc") cancel(s, "esc");
     else if (s.name == "cancel-button") cancel(s, "button");
     else if (s.name == "close-button") cancel(s, "close");
@@ -838,7 +928,8 @@ int main() {
     else if (s.name == "unwritable-record") unwritableRecord(s);
     else if (s.name == "second-run") secondRun(s);
     else if (s.name == "hung-viewer") hungViewer(s);
-    else if (s.name == "help") help(s);
+    else if (s.name == "help") help(s, false);
+    else if (s.name == "family-9x-help") help(s, true);
     else {
         std::printf("unknown scenario %s\n", s.name.c_str());
         return 2;
