@@ -27,3 +27,18 @@ if(MINGW)
   target_link_options(corvell PRIVATE -municode -static -static-libgcc -static-libstdc++
                       -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()
+
+# The version is set once, in project(); the version resource takes it from
+# a generated header.
+set(CORVELL_PUBLISHER "Corvell")
+set(CORVELL_VERSION_QUAD ${PROJECT_VERSION_MAJOR})
+foreach(part MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    string(APPEND CORVELL_VERSION_QUAD ".0")
+  else()
+    string(APPEND CORVELL_VERSION_QUAD ".${PROJECT_VERSION_${part}}")
+  endif()
+endforeach()
+string(REPLACE "." "," CORVELL_VERSION_COMMAS ${CORVELL_VERSION_QUAD})
+configure_file(res/corvell_version.h.in generated/corvell_version.h @ONLY)
+target_include_directories(corvell PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
