@@ -29,7 +29,7 @@ if(MINGW)
 endif()
 
 # The version is set once, in project(); the version resource takes it from
-# a generated header.
+# a generated header, the zip and the installer from cmake/release.cmake.
 set(CORVELL_PUBLISHER "Corvell")
 set(CORVELL_VERSION_QUAD ${PROJECT_VERSION_MAJOR})
 foreach(part MINOR PATCH TWEAK)
@@ -42,3 +42,5 @@ endforeach()
 string(REPLACE "." "," CORVELL_VERSION_COMMAS ${CORVELL_VERSION_QUAD})
 configure_file(res/corvell_version.h.in generated/corvell_version.h @ONLY)
 target_include_directories(corvell PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
+
+include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)
