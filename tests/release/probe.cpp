@@ -4,8 +4,8 @@
 //   probe link FILE.lnk            target=, workdir=, args=
 //   probe version FILE.exe         fileversion=, productversion=, fixed=, fileos=, company=
 //   probe uninstall-entry HKCU|HKLM    the entry's values, or "absent"
-//   probe window TITLE SECONDS     exe= of the first visible window so titled,
-//                                  then closes it and waits for its process to end
+//   probe window TITLE SECONDS     exe= of the process showing a window so titled
+//   probe close TITLE SECONDS      closes that window: "ended" once its process is gone
 //   probe options TITLE SECONDS    takes the installer so titled to its option
 //                                  page: autorun=checked|unchecked, rect=x,y,w,h
 #include <windows.h>
@@ -154,16 +154,27 @@ int window(const wchar_t* title, DWORD until) {
     if (!w) return 1;
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process) return 1;
     wchar_t exe[MAX_PATH] = {};
     DWORD len = MAX_PATH;
     QueryFullProcessImageNameW(process, 0, exe, &len);
+    CloseHandle(process);
     out(std::wstring(L"exe=") + exe);
+    return 0;
+}
+
+int closeWindow(const wchar_t* title, DWORD until) {
+    HWND w = waitTopLevel(title, until);
+    if (!w) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return 1;
     PostMessageW(w, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-    out(ended ? L"ended" : L"still running");
     CloseHandle(process);
+    out(ended ? L"ended" : L"still running");
     return ended ? 0 : 1;
 }
 
@@ -203,11 +214,12 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"link" && argc == 3) return link(argv[2]);
     if (cmd == L"version" && argc == 3) return version(argv[2]);
     if (cmd == L"uninstall-entry" && argc == 3) return uninstallEntry(argv[2]);
-    if ((cmd == L"window" || cmd == L"options") && argc == 4) {
+    if ((cmd == L"window" || cmd == L"close" || cmd == L"options") && argc == 4) {
         const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(argv[3])) * 1000;
-        return cmd == L"window" ? window(argv[2], until) : options(argv[2], until);
+        if (cmd == L"window") return window(argv[2], until);
+        return cmd == L"close" ? closeWindow(argv[2], until) : options(argv[2], until);
     }
     fwprintf(stderr, L"usage: probe folders | link F | version F | uninstall-entry HKCU|HKLM |"
-                     L" window TITLE SECONDS | options TITLE SECONDS\n");
+                     L" window|close|options TITLE SECONDS\n");
     return 2;
 }

@@ -3,8 +3,9 @@
 # of its own:
 #   run-release.sh BUILD_DIR DISPLAY_NUMBER VERSION
 # Takes a picture of the option page, installs silently, logs on again
-# (Wine's wineboot runs the Startup folder as Windows does at log-on), and
-# uninstalls; then the same with /AUTORUN=0, and once more as 95/98/Me.
+# (Wine's wineboot runs the Startup folder as Windows does at log-on), tries
+# to uninstall while the program runs, and uninstalls; then the same with
+# /AUTORUN=0, and once more as 95/98/Me.
 # Every check reads the real thing: files, .lnk files through IShellLinkW,
 # the registry, the running program's window. A failed run keeps its prefix.
 set -uo pipefail
@@ -157,7 +158,13 @@ wineserver -k 2>/dev/null; wineserver -w
 wine wineboot
 run=$(probe window Corvell1.0 30)
 expect "program started at log-on from" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
-expect "program ended on close" "$(tail -n 1 <<<"$run")" ended
+
+echo "== silent uninstall while the program runs: nothing removed"
+# Run in place (_?=), so that it ends before this goes on.
+wine "$(unix "$instdir\\uninstall.exe")" /S "_?=$instdir"
+expect "uninstaller's exit code" $? 2
+installed HKCU "$instdir" yes
+expect "program closed" "$(probe close Corvell1.0 10)" ended
 timeout 30 wineserver -w
 
 echo "== silent uninstall"
@@ -175,7 +182,6 @@ uninstalled HKCU "$instdir"
 echo "== silent install, 95/98/Me family (Wine's win98 setting)"
 wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win98 /f >/dev/null 2>&1
 wineserver -w
-tree_before=$(tree)
 instdir9x="$programfiles\\Corvell"
 wine "$setup" /S; expect "installer exit code" $? 0
 installed HKLM "$instdir9x" yes
