@@ -3,8 +3,9 @@
 # Corvell-<version>-win32.zip (portable) and Corvell-<version>-setup.exe
 # (NSIS, per user), both in the build folder.
 
-if(NOT TARGET corvell_help)
-  message(STATUS "No help.chm, so no release package")
+find_program(ICONV_EXECUTABLE iconv)
+if(NOT TARGET corvell_help OR NOT ICONV_EXECUTABLE)
+  message(STATUS "No help.chm or no iconv, so no release package")
   return()
 endif()
 
@@ -13,7 +14,6 @@ endif()
 # and CRLF line ends: code page 936 (GBK) with CRLF is what every Chinese
 # Notepad shows. Its name is ASCII because unzip tools disagree on how a
 # zip stores other names.
-find_program(ICONV_EXECUTABLE iconv REQUIRED)
 set(corvell_guide_utf8 "${CMAKE_BINARY_DIR}/packaging/readme-utf8.txt")
 set(corvell_guide "${CMAKE_BINARY_DIR}/packaging/readme.txt")
 configure_file(packaging/readme.txt.in "${corvell_guide_utf8}" @ONLY NEWLINE_STYLE CRLF)
