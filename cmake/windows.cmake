@@ -35,3 +35,20 @@ if(MINGW)
   target_link_options(corvell PRIVATE -static -static-libgcc -static-libstdc++
                       -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
 endif()
+
+# The version is set once, in project(); the version resource takes it from
+# a generated header, the zip and the installer from cmake/release.cmake.
+set(CORVELL_PUBLISHER "Corvell")
+set(CORVELL_VERSION_QUAD ${PROJECT_VERSION_MAJOR})
+foreach(part MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    string(APPEND CORVELL_VERSION_QUAD ".0")
+  else()
+    string(APPEND CORVELL_VERSION_QUAD ".${PROJECT_VERSION_${part}}")
+  endif()
+endforeach()
+string(REPLACE "." "," CORVELL_VERSION_COMMAS ${CORVELL_VERSION_QUAD})
+configure_file(res/corvell_version.h.in generated/corvell_version.h @ONLY)
+target_include_directories(corvell PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
+
+include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)

@@ -7,3 +7,4 @@ for shot in main-window countdown-window; do
 done
 cp build/mingw/e2e/wrong-title/wrong-title-message.png docs/ 2>/dev/null || true
 cp build/mingw/e2e/help/help-window.png docs/ 2>/dev/null || true
+cp build/mingw/release-test/installer-options.png docs/ 2>/dev/null || true

@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# The installer as a user meets it, in a clean Wine prefix on an X display
+# of its own:
+#   run-release.sh BUILD_DIR DISPLAY_NUMBER VERSION
+# Takes a picture of the option page, installs silently, logs on again
+# (Wine's wineboot runs the Startup folder as Windows does at log-on), tries
+# to uninstall while the program runs, and uninstalls; then the same with
+# /AUTORUN=0, and once more as 95/98/Me.
+# Every check reads the real thing: files, .lnk files through IShellLinkW,
+# the registry, the running program's window. A failed run keeps its prefix.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+display=$2
+version=$3
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$build/release-test
+setup=$build/Corvell-$version-setup.exe
+probe=$build/tests/release/release_probe.exe
+failures=0
+
+xvfb=
+cleanup() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+# expect WHAT ACTUAL WANTED
+expect() { if [ "$2" = "$3" ]; then ok "$1: $2"; else fail "$1: got '$2', want '$3'"; fi; }
+
+[ -f "$setup" ] || { echo "FAIL: no $setup"; exit 1; }
+
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=:$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || { echo "FAIL: no X display :$display"; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+export WINEPREFIX=$work/prefix
+# No menu entries on the host for the shortcuts the installer makes.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree="
+# shellcheck source=../../scripts/wine-env.sh
+. "$root/scripts/wine-env.sh"
+c=$WINEPREFIX/drive_c
+
+probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+unix() { winepath -u "$1" 2>/dev/null; }
+# value NAME, from probe output on stdin
+value() { sed -n "s/^$1=//p"; }
+
+folders=$(probe folders)
+programs=$(value programs <<<"$folders")
+startup=$(value startup <<<"$folders")
+localappdata=$(value localappdata <<<"$folders")
+programfiles=$(value programfiles <<<"$folders")
+[ -n "$programs" ] && [ -n "$startup" ] && [ -n "$localappdata" ] || {
+  echo "FAIL: the shell folders: $folders"; exit 1; }
+
+# The user's viewing records, in both places the program keeps them.
+printf '"C:\\TV Capture Card\\HDTVPCI.EXE","%s","2024-05-01 20:00:00"\r\n' \
+  "$(printf '电视' | iconv -f UTF-8 -t CP936)" >"$c/dorvanlog2k.txt"
+cp "$c/dorvanlog2k.txt" "$c/dorvanlog9x.txt"
+mkdir -p "$(unix "$localappdata\\Corvell")"
+cp "$c/dorvanlog2k.txt" "$(unix "$localappdata\\Corvell\\dorvanlog2k.txt")"
+records() { (cd "$c" && sha256sum dorvanlog2k.txt dorvanlog9x.txt \
+                        "$(unix "$localappdata\\Corvell\\dorvanlog2k.txt")"); }
+records_before=$(records)
+# Everything on C: outside Windows' own folder and the temporary folders.
+tree() { (cd "$c" && find . -path ./windows -prune -o -ipath '*/temp' -prune -o -print | sort); }
+tree_before=$(tree)
+
+echo "== the option page"
+wine "$setup" &
+page=$(probe options "Corvell $version 安装" 60)
+expect "开机时自动运行 is ticked when the page opens" "$(value autorun <<<"$page")" checked
+IFS=, read -r x y w h <<<"$(value rect <<<"$page")"
+if [ -n "${h:-}" ]; then
+  import -display ":$display" -window root -crop "${w}x${h}+${x}+${y}" +repage \
+    "$work/installer-options.png" && ok "picture: $work/installer-options.png"
+else
+  fail "the option page did not open: $page"
+fi
+wineserver -k 2>/dev/null; wineserver -w
+
+# uninstalled ROOT INSTDIR: nothing of the install is left
+uninstalled() {
+  [ ! -e "$(unix "$2")" ] && ok "program folder gone" || fail "program folder left: $2"
+  [ ! -e "$(unix "$programs\\Corvell.lnk")" ] && ok "Start-menu shortcut gone" \
+    || fail "Start-menu shortcut left"
+  [ ! -e "$(unix "$startup\\Corvell.lnk")" ] && ok "Startup shortcut gone" \
+    || fail "Startup shortcut left"
+  expect "uninstall entry in $1" "$(probe uninstall-entry "$1")" absent
+  [ "$(records)" = "$records_before" ] && ok "viewing records byte for byte as before" \
+    || fail "viewing records changed: $(records)"
+  diff <(echo "$tree_before") <(tree) >"$work/tree.diff" && ok "C: as before the install" \
+    || fail "C: differs from before the install: $(grep '^[<>]' "$work/tree.diff" | tr '\n' ' ')"
+}
+
+# installed ROOT INSTDIR AUTORUN: what the silent install put down
+installed() {
+  local key=$1 dir=$2 autorun=$3 d entry ver lnk
+  d=$(unix "$dir")
+  expect "program folder holds" "$(ls "$d" 2>&1 | tr '\n' ' ')" "corvell.exe help.chm uninstall.exe "
+  cmp -s "$d/corvell.exe" "$build/corvell.exe" && ok "corvell.exe as built" || fail "corvell.exe differs"
+  cmp -s "$d/help.chm" "$build/help.chm" && ok "help.chm as built" || fail "help.chm differs"
+
+  lnk=$(probe link "$programs\\Corvell.lnk")
+  expect "Start-menu shortcut target" "$(value target <<<"$lnk")" "$dir\\corvell.exe"
+  expect "Start-menu shortcut folder" "$(value workdir <<<"$lnk")" "$dir"
+  if [ "$autorun" = yes ]; then
+    lnk=$(probe link "$startup\\Corvell.lnk")
+    expect "Startup shortcut target" "$(value target <<<"$lnk")" "$dir\\corvell.exe"
+    expect "Startup shortcut folder" "$(value workdir <<<"$lnk")" "$dir"
+  else
+    [ ! -e "$(unix "$startup\\Corvell.lnk")" ] && ok "no Startup shortcut" \
+      || fail "Startup shortcut made without the option"
+  fi
+
+  entry=$(probe uninstall-entry "$key")
+  expect "entry DisplayName" "$(value DisplayName <<<"$entry")" Corvell
+  expect "entry DisplayVersion" "$(value DisplayVersion <<<"$entry")" "$version"
+  expect "entry Publisher" "$(value Publisher <<<"$entry")" Corvell
+  expect "entry DisplayIcon" "$(value DisplayIcon <<<"$entry")" "$dir\\corvell.exe,0"
+  expect "entry UninstallString" "$(value UninstallString <<<"$entry")" "\"$dir\\uninstall.exe\""
+  expect "entry QuietUninstallString" "$(value QuietUninstallString <<<"$entry")" \
+    "\"$dir\\uninstall.exe\" /S"
+
+  ver=$(probe version "$dir\\corvell.exe")
+  expect "version resource FileVersion" "$(value FileVersion <<<"$ver")" "$version"
+  expect "version resource ProductVersion" "$(value ProductVersion <<<"$ver")" "$version"
+  expect "version resource FILEOS (VOS__WINDOWS32)" "$(value fileos <<<"$ver")" 0x00000004
+  case "$(value fixed <<<"$ver")" in
+    "$version".*) ok "fixed file version $(value fixed <<<"$ver")" ;;
+    *) fail "fixed file version $(value fixed <<<"$ver") is not $version" ;;
+  esac
+}
+
+# uninstall INSTDIR: what Add/Remove Programs runs, then wait for the copy
+# of itself that the uninstaller starts from the temporary folder
+uninstall() {
+  wine "$(unix "$1\\uninstall.exe")" /S
+  timeout 60 wineserver -w || fail "uninstaller did not end"
+}
+
+instdir="$localappdata\\Programs\\Corvell"
+echo "== silent install, NT family"
+wine "$setup" /S; expect "installer exit code" $? 0
+installed HKCU "$instdir" yes
+expect "no machine-wide entry" "$(probe uninstall-entry HKLM)" absent
+
+echo "== log-on"
+wineserver -k 2>/dev/null; wineserver -w
+wine wineboot
+run=$(probe window Corvell1.0 30)
+expect "program started at log-on from" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
+
+echo "== silent uninstall while the program runs: nothing removed"
+# Run in place (_?=), so that it ends before this goes on.
+wine "$(unix "$instdir\\uninstall.exe")" /S "_?=$instdir"
+expect "uninstaller's exit code" $? 2
+installed HKCU "$instdir" yes
+expect "program closed" "$(probe close Corvell1.0 10)" ended
+timeout 30 wineserver -w
+
+echo "== silent uninstall"
+uninstall "$instdir"
+uninstalled HKCU "$instdir"
+[ -d "$(unix "$localappdata\\Corvell")" ] && ok "per-user record folder kept" \
+  || fail "per-user record folder removed"
+
+echo "== silent install without the Startup option"
+wine "$setup" /S /AUTORUN=0; expect "installer exit code" $? 0
+installed HKCU "$instdir" no
+uninstall "$instdir"
+uninstalled HKCU "$instdir"
+
+echo "== silent install, 95/98/Me family (Wine's win98 setting)"
+wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win98 /f >/dev/null 2>&1
+wineserver -w
+instdir9x="$programfiles\\Corvell"
+wine "$setup" /S; expect "installer exit code" $? 0
+installed HKLM "$instdir9x" yes
+expect "no per-user entry" "$(probe uninstall-entry HKCU)" absent
+uninstall "$instdir9x"
+uninstalled HKLM "$instdir9x"
+
+cleanup
+xvfb=
+if [ $failures -eq 0 ]; then
+  echo "release: all checks passed"
+  rm -rf "$work/prefix"
+  exit 0
+fi
+echo "release: $failures check(s) failed; prefix kept in $work/prefix"
+exit 1
