@@ -49,6 +49,9 @@ foreach(part MINOR PATCH TWEAK)
 endforeach()
 string(REPLACE "." "," CORVELL_VERSION_COMMAS ${CORVELL_VERSION_QUAD})
 configure_file(res/corvell_version.h.in generated/corvell_version.h @ONLY)
-target_include_directories(corvell PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
+configure_file(res/corvell.manifest.in generated/corvell.manifest @ONLY)
+# Every program that takes the resources (the tests too) finds them here.
+set(CORVELL_RESOURCE_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_include_directories(corvell PRIVATE ${CORVELL_RESOURCE_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)

@@ -207,3 +207,34 @@ TEST_CASE("the program's own windows are never taken for the viewer") {
     CHECK_EQ(sys.findWindow("Corvell own window"), corvell::WindowHandle{0});
     DestroyWindow(own);
 }
+
+namespace {
+
+std::wstring systemWiden(const std::string& s) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+}  // namespace
+
+TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
+    using corvell::win32::narrow;
+    const std::string samples[] = {
+        "", "C:\\TV Capture Card\\HDTVPCI.EXE", "正在准备关机…", "取消关机\r(Esc键)",
+        "한국어 😀 ü", std::string("a\0b", 3), "\xEF\xBB\xBF\"p\",\"t\"",
+    };
+    for (const std::string& s : samples) {
+        CHECK(widen(s) == systemWiden(s));
+        CHECK_EQ(narrow(widen(s)), s);
+    }
+    // Broken sequences become U+FFFD, one for each byte that starts none.
+    CHECK(widen("a\x80z") == std::wstring(L"a\xFFFDz"));
+    CHECK(widen("\xE4\xB8") == std::wstring(L"\xFFFD\xFFFD"));
+    CHECK(widen("\xC0\xAF") == std::wstring(L"\xFFFD\xFFFD"));  // overlong '/'
+    CHECK(widen("\xED\xA0\x80") == std::wstring(L"\xFFFD\xFFFD\xFFFD"));  // a surrogate
+    // Half a surrogate pair can't be written in UTF-8.
+    CHECK_EQ(narrow(std::wstring(L"x\xD83Dy")), std::string("x\xEF\xBF\xBDy"));
+    CHECK_EQ(narrow(std::wstring(L"\xD83D\xDE00")), std::string("\xF0\x9F\x98\x80"));
+}
