@@ -15,6 +15,9 @@ rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX=$work/prefix CORVELL_XVFB_DISPLAY=88
 unset DISPLAY
+# The display and every program of the prefix end with this script.
+trap 'corvell_wine_stop 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
 # shellcheck source=../scripts/wine-env.sh
 . scripts/wine-env.sh
 zbuild="Z:${build//\//\\}"
