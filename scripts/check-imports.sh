@@ -45,6 +45,8 @@ awk -v list="$list" -v exe="$exe" '
     close(list)
     if (bad != "") { printf "%s", bad > "/dev/stderr"; exit 2 }
   }
+  # Windows 95/98/Me load no program made for a later subsystem.
+  /^MajorSubsystemVersion/ { subsystem = $2 + 0 }
   /^The Import Tables/ { intable = 1; next }
   # The next section heading starts at the left margin and ends the table.
   intable && /^[A-Za-z]/ { intable = 0 }
@@ -64,6 +66,10 @@ awk -v list="$list" -v exe="$exe" '
     for (i = 1; i <= nwarn; ++i)
       printf "check-imports: warning: %s is allowed but its Windows 98 support is unconfirmed\n", warned[i] > "/dev/stderr"
     ndll = 0; for (d in dlls) ++ndll
+    if (subsystem > 4) {
+      printf "check-imports: FAIL: subsystem version %d of %s; Windows 95/98/Me load 4.x only\n", subsystem, exe
+      exit 1
+    }
     if (noff > 0) {
       for (i = 1; i <= noff; ++i) printf "check-imports: not in the list: %s\n", offending[i]
       printf "check-imports: FAIL: %d of %d imports of %s are outside %s\n", noff, imports, exe, list

@@ -20,6 +20,7 @@ class Form;
 // (-1) must survive a round trip on a 64-bit build too.
 using WindowHandle = uintptr_t;  // 0: no window
 using NativeHandle = uintptr_t;  // process, token; 0: none
+static_assert(sizeof(NativeHandle) == sizeof(void*) && sizeof(WindowHandle) == sizeof(void*));
 
 // A record's first line is all that is read, and a path or a title can't
 // be longer than this in any code page: no more is ever read of a file.

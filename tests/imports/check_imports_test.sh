@@ -20,7 +20,8 @@ export OBJDUMP=$work/objdump
 # import by ordinal N.
 dump() {
   local out=$1 vma=1000; shift
-  { printf 'The Import Tables (interpreted .idata section contents)\n'
+  { printf 'MajorSubsystemVersion\t%d\nMinorSubsystemVersion\t0\n\n' "${SUBSYSTEM:-4}"
+    printf 'The Import Tables (interpreted .idata section contents)\n'
     printf ' vma:            Hint    Time      Forward  DLL       First\n\n'
     local first=1
     for word in "$@"; do
@@ -88,6 +89,9 @@ expect 0 'warning: USER32.dll!LoadIconA is allowed but .*unconfirmed' 'an unconf
 
 dump "$FAKE_DUMP"
 expect 2 'no imports found' 'an empty import table is an error, not a pass'
+
+SUBSYSTEM=6 dump "$FAKE_DUMP" KERNEL32.dll GetTickCount
+expect 1 'subsystem version 6' 'a program for a later subsystem fails'
 
 FAKE_DUMP='' expect 2 'objdump.* failed' 'a failing objdump is an error'
 

@@ -62,6 +62,16 @@ struct Probe : ui::Form {
 
 }  // namespace
 
+// SimSun in GB2312 at the size in hundredths of a point.
+void checkFont(HWND h, int dpi, int centiPoints, bool bold) {
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    CHECK_EQ(corvell::win32::narrow(lf.lfFaceName), std::string("宋体"));
+    CHECK_EQ(static_cast<int>(lf.lfCharSet), 134);
+    CHECK_EQ(lf.lfHeight, -MulDiv(centiPoints, dpi, 7200));
+    CHECK_EQ(lf.lfWeight >= FW_BOLD, bold);
+}
+
 // Left, top, width, height in twips, as the window was designed.
 struct Placed {
     const char* name;
@@ -171,19 +181,8 @@ TEST_CASE("the countdown window: size, frame, fonts, colours, key preview and ic
     CHECK_EQ(text(w.h(w.form.Command1)), std::string("取消关机\r\n(Esc键)"));
     CHECK_EQ(text(w.h(w.form.Label1)), std::string("10"));
 
-    const int dpi = w.native->dpi();
-    struct {
-        const ui::Control* c;
-        int centiPoints;
-    } fonts[] = {{&w.form.Command1, 1575}, {&w.form.Label1, 7200}};
-    for (auto& e : fonts) {
-        LOGFONTW lf{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w.h(*e.c), WM_GETFONT, 0, 0)), sizeof lf, &lf);
-        CHECK_EQ(corvell::win32::narrow(lf.lfFaceName), std::string("宋体"));
-        CHECK_EQ(static_cast<int>(lf.lfCharSet), 134);
-        CHECK_EQ(lf.lfHeight, -MulDiv(e.centiPoints, dpi, 7200));
-        CHECK(lf.lfWeight >= FW_BOLD);
-    }
+    checkFont(w.h(w.form.Command1), w.native->dpi(), 1575, true);
+    checkFont(w.h(w.form.Label1), w.native->dpi(), 7200, true);
 
     // The cancel button is drawn by the program in its own colour; the
     // window and the number's background are light grey, the number navy.
@@ -214,20 +213,10 @@ TEST_CASE("the countdown window: size, frame, fonts, colours, key preview and ic
 TEST_CASE("explicit fonts are SimSun in GB2312 at their sizes") {
     Loaded w;
     const int dpi = w.native->dpi();
-    struct {
-        const ui::Control* c;
-        int centiPoints;
-        bool bold;
-    } want[] = {{&w.form.Text1, 1050, false}, {&w.form.Text2, 1050, true},
-                {&w.form.Command1, 900, true}, {&w.form.Label2, 1425, true}};
-    for (auto& e : want) {
-        LOGFONTW lf{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w.h(*e.c), WM_GETFONT, 0, 0)), sizeof lf, &lf);
-        CHECK_EQ(corvell::win32::narrow(lf.lfFaceName), std::string("宋体"));
-        CHECK_EQ(static_cast<int>(lf.lfCharSet), 134);
-        CHECK_EQ(lf.lfHeight, -MulDiv(e.centiPoints, dpi, 7200));
-        CHECK_EQ(lf.lfWeight >= FW_BOLD, e.bold);
-    }
+    checkFont(w.h(w.form.Text1), dpi, 1050, false);
+    checkFont(w.h(w.form.Text2), dpi, 1050, true);
+    checkFont(w.h(w.form.Command1), dpi, 900, true);
+    checkFont(w.h(w.form.Label2), dpi, 1425, true);
 }
 
 TEST_CASE("the window shows what start-up set") {
