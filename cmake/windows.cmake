@@ -54,4 +54,7 @@ configure_file(res/corvell.manifest.in generated/corvell.manifest @ONLY)
 set(CORVELL_RESOURCE_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_include_directories(corvell PRIVATE ${CORVELL_RESOURCE_DIR})
 
-include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)
+# The 64-bit build exists for the tests only.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)
+endif()

@@ -5,8 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target corvell corvell_help stub_viewer
+# The 64-bit build where the host runs no 32-bit code.
+preset=mingw
+[ "$(./scripts/host-bits.sh)" = 32 ] || preset=mingw64
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset --target corvell corvell_help stub_viewer
 
 # Stopping this script stops the program, the demo viewer and any display
 # it started.
@@ -17,9 +20,9 @@ trap 'exit 130' INT TERM
 viewer="$WINEPREFIX/drive_c/TV Capture Card/HDTVPCI.EXE"
 if [ ! -e "$viewer" ]; then
   mkdir -p "$(dirname "$viewer")"
-  cp build/mingw/tests/e2e/stub_viewer.exe "$viewer"
+  cp build/$preset/tests/e2e/stub_viewer.exe "$viewer"
   echo "Installed a demo viewer as C:\\TV Capture Card\\HDTVPCI.EXE (title \"TV Capture Card\")."
 fi
 echo "Display $DISPLAY; the viewer starts after the countdown from 10. Close it to see the shutdown countdown."
-wine build/mingw/corvell.exe &
+wine build/$preset/corvell.exe &
 wait $!

@@ -7,8 +7,8 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 pkgs=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
-      g++-mingw-w64-i686 mingw-w64-i686-dev
-      wine wine32:i386 xvfb xauth xdotool x11-utils imagemagick
+      g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
+      wine wine32:i386 wine64 xvfb xauth xdotool x11-utils imagemagick
       fonts-wqy-microhei fonts-arphic-uming fonts-wine locales fp-utils clang libclang-rt-14-dev
       clang-tidy cppcheck nsis)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done

@@ -3,12 +3,27 @@
 #   DISPLAY      kept when it works, otherwise a private Xvfb is started
 #                (on CORVELL_XVFB_DISPLAY, default :77); corvell_wine_stop
 #                ends it and the prefix's programs again
+#   CORVELL_WINE_BITS  32, or 64 where the host runs no 32-bit code
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-export WINEARCH=win32
+CORVELL_WINE_BITS=$("$(dirname "${BASH_SOURCE[0]}")/host-bits.sh")
+export CORVELL_WINE_BITS
+if [ "$CORVELL_WINE_BITS" = 64 ]; then
+  export WINEARCH=win64
+  case ":$PATH:" in
+    *":$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:"*) ;;
+    *) export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH" ;;
+  esac
+else
+  export WINEARCH=win32
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts in a fresh prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=}
-export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/corvell/wineprefix}
+if [ "$CORVELL_WINE_BITS" = 64 ]; then
+  export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/corvell/wineprefix64}
+else
+  export WINEPREFIX=${WINEPREFIX:-$HOME/.local/share/corvell/wineprefix}
+fi
 
 corvell_display_ok() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
 
