@@ -135,7 +135,7 @@ TEST(CountdownWindow, ThePrivilegeComesFirstOnTheNtFamilyOnly) {
               (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
                                         "lookupPrivilegeValue  SeShutdownPrivilege",
                                         "adjustTokenPrivileges 0x44 0 1 0x13 2 16",
-                                        "closeHandle 0x44", "exitWindowsEx 1 0xFFFFFFFF"}));
+                                        "closeHandle 0x44", "exitWindowsEx 9 0xFFFFFFFF"}));
     Rig r;
     r.sys.version = 0xC0000A04;
     r.installViewer(kPath, "TV Capture Card", 0);
@@ -146,7 +146,7 @@ TEST(CountdownWindow, ThePrivilegeComesFirstOnTheNtFamilyOnly) {
     r.advance(1000);
     r.sys.calls.clear();
     r.advance(22000);
-    EXPECT_EQ(exitCalls(r.sys), std::vector<std::string>{"exitWindowsEx 1 0xFFFFFFFF"});
+    EXPECT_EQ(exitCalls(r.sys), std::vector<std::string>{"exitWindowsEx 9 0xFFFFFFFF"});
     EXPECT_EQ(r.sys.files.count("C:\\dorvanlog9x.txt"), 1u);
     EXPECT_EQ(r.sys.files.count("C:\\dorvanlog2k.txt"), 0u);
 }
@@ -160,7 +160,7 @@ TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
               (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
                                         "lookupPrivilegeValue  SeShutdownPrivilege",
                                         "adjustTokenPrivileges 0x0 0 1 0x0 2 16",
-                                        "exitWindowsEx 1 0xFFFFFFFF"}));
+                                        "exitWindowsEx 9 0xFFFFFFFF"}));
     EXPECT_TRUE(c.sys.messages.empty());
 }
 
@@ -213,7 +213,7 @@ TEST(ExitOperations, FlagsAndPrivilegeForEachOperation) {
         sys.calls.clear();
         f.cmdForceShutdown_Click();
         EXPECT_EQ(sys.count("adjustTokenPrivileges"), family);
-        EXPECT_EQ(exitCalls(sys).back(), "exitWindowsEx 5 0xFFFFFFFF");
+        EXPECT_EQ(exitCalls(sys).back(), "exitWindowsEx 13 0xFFFFFFFF");
         EXPECT_FALSE(f.cmdShutdown.visible());
     }
 }

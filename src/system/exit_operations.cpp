@@ -1,5 +1,6 @@
-// Log-off and shut-down requests; the shut-down ones enable the shutdown
-// privilege first on the NT family, where a process needs it.
+// Log-off and shut-down requests; the shut-down ones switch the power off
+// and enable the shutdown privilege first on the NT family, where a
+// process needs it.
 #include "ui/form1.h"
 
 namespace corvell::ui {
@@ -8,6 +9,9 @@ namespace {
 constexpr uint32_t kEwxLogoff = 0;
 constexpr uint32_t kEwxShutdown = 1;
 constexpr uint32_t kEwxForce = 4;
+// Without it 95/98/Me, 2000 and XP before SP1 stop at "it is now safe to
+// turn off your computer".
+constexpr uint32_t kEwxPowerOff = 8;
 // Reserved in early versions of the call, the shutdown reason in later ones.
 constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 constexpr uint32_t kTokenAdjustPrivileges = 0x20;
@@ -38,12 +42,12 @@ void Form1::cmdForceLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + kEwxForc
 
 void Form1::cmdShutdown_Click() {
     if (app.osFamily == 1) EnableShutdownPrivilege();
-    app.sys.exitWindowsEx(kEwxShutdown, kAllBits);
+    app.sys.exitWindowsEx(kEwxShutdown | kEwxPowerOff, kAllBits);
 }
 
 void Form1::cmdForceShutdown_Click() {
     if (app.osFamily == 1) EnableShutdownPrivilege();
-    app.sys.exitWindowsEx(kEwxShutdown + kEwxForce, kAllBits);
+    app.sys.exitWindowsEx(kEwxShutdown | kEwxForce | kEwxPowerOff, kAllBits);
 }
 
 }  // namespace corvell::ui

@@ -759,11 +759,33 @@ Image installedImage() {
     uint32_t nt = 0;
     if (pe.size() < 0x40) return {};
     std::memcpy(&nt, pe.data() + 0x3C, 4);
-    if (pe.size() < nt + 0x54) return {};
-    uint32_t base = 0, size = 0;
-    std::memcpy(&base, pe.data() + nt + 0x34, 4);  // OptionalHeader.ImageBase
+    if (pe.size() < nt + 0x58) return {};
+    uint16_t magic = 0;
+    std::memcpy(&magic, pe.data() + nt + 0x18, 2);
+    uint64_t base = 0;
+    uint32_t size = 0;
+    if (magic == 0x20B) {
+        std::memcpy(&base, pe.data() + nt + 0x30, 8);  // PE32+ OptionalHeader.ImageBase
+    } else {
+        uint32_t base32 = 0;
+        std::memcpy(&base32, pe.data() + nt + 0x34, 4);  // PE32 OptionalHeader.ImageBase
+        base = base32;
+    }
     std::memcpy(&size, pe.data() + nt + 0x50, 4);  // OptionalHeader.SizeOfImage
-    return {base, size};
+    return {static_cast<uintptr_t>(base), size};
+}
+
+// A traced call's arguments as numbers (a string argument counts as 0), so
+// that a check reads the same whatever the width Wine prints them in.
+std::vector<uint64_t> argValues(const RelayCall& c) {
+    std::vector<uint64_t> out;
+    for (size_t at = 0; at <= c.args.size();) {
+        size_t comma = c.args.find(',', at);
+        if (comma == std::string::npos) comma = c.args.size();
+        out.push_back(std::strtoull(c.args.substr(at, comma - at).c_str(), nullptr, 16));
+        at = comma + 1;
+    }
+    return out;
 }
 
 // The program's window, text, message, file, process and help calls all
@@ -833,7 +855,9 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
         for (const RelayCall& c : calls) {
             if (c.function == "user32.ExitWindowsEx") exit = &c;
         }
-        check(exit != nullptr && exit->args == "00000001,ffffffff", "ExitWindowsEx(EWX_SHUTDOWN, 0xFFFFFFFF)");
+        const std::vector<uint64_t> a = exit != nullptr ? argValues(*exit) : std::vector<uint64_t>{};
+        check(a == std::vector<uint64_t>{9, 0xFFFFFFFF},
+              "ExitWindowsEx(EWX_SHUTDOWN | EWX_POWEROFF, 0xFFFFFFFF): " + (exit ? exit->args : ""));
         check(countLines(bystander, "WM_QUERYENDSESSION") >= 1,
               "the session's other programs were asked to end");
     }
@@ -851,7 +875,9 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
               "the privilege is enabled before the exit request");
         for (const RelayCall& c : calls) {
             if (c.function == "advapi32.OpenProcessToken") {
-                check(c.args.compare(0, 18, "ffffffff,00000028,") == 0, "token opened with 0x28");
+                const std::vector<uint64_t> a = argValues(c);
+                check(a.size() == 3 && a[0] == static_cast<uintptr_t>(-1) && a[1] == 0x28,
+                      "token opened with 0x28");
             }
             if (c.function == "advapi32.LookupPrivilegeValueW") {
                 check(c.args.find("L\"\"") != std::string::npos &&
@@ -859,8 +885,8 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
                       "SeShutdownPrivilege looked up on the local system");
             }
             if (c.function == "advapi32.AdjustTokenPrivileges") {
-                check(c.args.find(",00000000,") != std::string::npos &&
-                          c.args.find(",00000010,") != std::string::npos,
+                const std::vector<uint64_t> a = argValues(c);
+                check(a.size() == 6 && a[1] == 0 && a[3] == 0x10,
                       "adjusted with disable-all false and buffer length 16");
             }
         }
