@@ -68,6 +68,25 @@ TEST(RecordFileIo, WritesCodePage936AndReadsItBack) {
     EXPECT_FALSE(readDefaults(sys, 0).has_value());
 }
 
+TEST(RecordFileIo, CharactersTheCodePageLacksKeepTheLineInUtf8OnTheNtFamily) {
+    test::FakeServices sys({2004, 3, 16, 21, 5, 7});
+    write(sys, 1, {"C:\\TV\\tv.exe", "한국TV", "2004年3月16日21时5分7秒"});
+    EXPECT_EQ(sys.files["C:\\dorvanlog2k.txt"],
+              "\xEF\xBB\xBF\"C:\\TV\\tv.exe\",\"한국TV\",\"2004年3月16日21时5分7秒\"\r\n");
+    auto d = readDefaults(sys, 1);
+    ASSERT_TRUE(d.has_value());
+    EXPECT_EQ(d->title, "한국TV");
+
+    // One such character anywhere in the line decides, the path's too.
+    write(sys, 1, {"C:\\Tiếng Việt\\tv.exe", "电视", "t"});
+    EXPECT_EQ(sys.files["C:\\dorvanlog2k.txt"].substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(readDefaults(sys, 1)->path, "C:\\Tiếng Việt\\tv.exe");
+
+    // 95/98/Me: their text came from the code page; the line stays in it.
+    write(sys, 0, {"C:\\TV\\tv.exe", "한국TV", "t"});
+    EXPECT_EQ(sys.files["C:\\dorvanlog9x.txt"], "\"C:\\TV\\tv.exe\",\"??TV\",\"t\"\r\n");
+}
+
 // Where the record goes, by what the root of C: and the record allow.
 struct Where {
     Where() { sys.files[kRoot] = "\"C:\\old.exe\",\"Old\",\"t\"\r\n"; }

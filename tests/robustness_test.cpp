@@ -50,23 +50,24 @@ TEST(BadInput, PathsAndTitlesGetAStartOrAMessage) {
     }
 }
 
-TEST(BadInput, CharactersOutsideTheCodePageBecomeQuestionMarksInTheRecordOnly) {
+TEST(BadInput, CharactersOutsideTheCodePageAreKeptByTheRecord) {
     Rig r;
     const std::string path = "C:\\텔레비전\\tv.exe";
     r.installViewer(path, "텔레비전 📺");
     EXPECT_TRUE(runWith(path, "텔레비전 📺", r).empty());
     EXPECT_TRUE(r.form.watching);
     const std::string& rec = r.sys.files["C:\\dorvanlog2k.txt"];
-    EXPECT_EQ(rec.substr(0, 25), "\"C:\\????\\tv.exe\",\"???? ?\"");
-    // The next run offers what the file could keep, and says so by failing
-    // to start it with the usual message.
+    EXPECT_EQ(rec.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(rec.find('?'), std::string::npos);
+    // The next run offers them exactly, and starts and finds the viewer.
     Rig next;
     next.sys.files = r.sys.files;
     next.installViewer(path, "텔레비전 📺");
     next.load();
-    EXPECT_EQ(next.form.Text1.text(), "C:\\????\\tv.exe");
+    EXPECT_EQ(next.form.Text1.text(), path);
+    EXPECT_EQ(next.form.Text2.text(), "텔레비전 📺");
     next.form.Command1.userClick();
-    EXPECT_EQ(next.sys.messages, std::vector<std::string>{kStartError});
+    EXPECT_TRUE(next.sys.messages.empty());
 }
 
 TEST(BadInput, TypedComboTextsKeepTheFieldsNumbers) {

@@ -99,6 +99,9 @@ public:
     // True when the folder exists afterwards.
     virtual bool createFolder(const std::string& path) = 0;
     virtual std::string toAnsi(const std::string& utf8) = 0;
+    // The text in the ANSI code page only where every character has its
+    // own there; nothing where one would be replaced or approximated.
+    virtual std::optional<std::string> toAnsiExact(const std::string& utf8) = 0;
     virtual std::string fromAnsi(const std::string& ansi) = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "record/record.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace corvell::record {
 
@@ -88,9 +88,11 @@ bool writeAt(Services& sys, const std::string& path, const std::string& line) {
     return false;
 }
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 std::optional<Defaults> defaultsFrom(Services& sys, const std::string& bytes) {
-    // A record saved again as UTF-8 by an editor keeps its meaning.
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    // Written so when the code page can't hold a character, or saved again
+    // so by an editor.
     const bool utf8 = std::string_view(bytes).substr(0, 3) == kUtf8Mark;
     std::optional<Defaults> d = parseDefaults(std::string_view(bytes).substr(utf8 ? 3 : 0));
     if (!d || utf8) return d;
@@ -100,10 +102,17 @@ std::optional<Defaults> defaultsFrom(Services& sys, const std::string& bytes) {
 }  // namespace
 
 void write(Services& sys, int32_t osFamily, const std::vector<std::string>& fields) {
-    std::vector<std::string> ansi(fields.size());
-    std::transform(fields.begin(), fields.end(), ansi.begin(),
-                   [&sys](const std::string& f) { return sys.toAnsi(f); });
-    const std::string line = formatLine(ansi);
+    const std::string utf8 = formatLine(fields);
+    std::string line;
+    if (osFamily == 1) {
+        // A character the code page lacks would come back as '?', and the
+        // next start-up would look for a title that never matches.
+        std::optional<std::string> ansi = sys.toAnsiExact(utf8);
+        line = ansi ? *std::move(ansi) : std::string(kUtf8Mark) + utf8;
+    } else {
+        // On 95/98/Me every text the program has came from the code page.
+        line = sys.toAnsi(utf8);
+    }
     if (writeAt(sys, fileName(osFamily), line)) return;
     // Not kept where it belongs: kept for this user rather than lost.
     const std::string own = userFileName(sys, osFamily);

@@ -32,7 +32,8 @@ struct Defaults {
 // content has fewer than two.
 std::optional<Defaults> parseDefaults(std::string_view bytes);
 
-// Converts the fields to the ANSI code page and writes the line: as a
+// Writes the line in the ANSI code page (on the NT family, as UTF-8 with a
+// byte-order mark where the code page lacks one of its characters): as a
 // complete new file where the root lets the program make one, else over
 // the record where it stands, else in the user's own folder. Failures are
 // silent: the caller carries on as after success.

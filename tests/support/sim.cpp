@@ -43,7 +43,9 @@ LocalTime civilFromMs(int64_t ms) {
     return t;
 }
 
-std::string convert(const char* to, const char* from, const std::string& in) {
+// exact: nothing rather than a '?' for a character the target lacks.
+std::optional<std::string> convert(const char* to, const char* from, const std::string& in,
+                                   bool exact) {
     const bool fromUtf8 = std::string(from) == "UTF-8";
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open");
@@ -54,6 +56,10 @@ std::string convert(const char* to, const char* from, const std::string& in) {
     size_t dstLeft = out.size();
     while (srcLeft > 0) {
         if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) {
+            if (exact) {
+                iconv_close(cd);
+                return std::nullopt;
+            }
             // Like the system's conversion: an unconvertible character becomes '?'.
             *dst++ = '?';
             --dstLeft;
@@ -68,6 +74,10 @@ std::string convert(const char* to, const char* from, const std::string& in) {
     iconv_close(cd);
     out.resize(out.size() - dstLeft);
     return out;
+}
+
+std::string convert(const char* to, const char* from, const std::string& in) {
+    return *convert(to, from, in, false);
 }
 
 std::string lower(std::string s) {
@@ -328,6 +338,10 @@ bool FakeServices::createFolder(const std::string& path) {
 }
 
 std::string FakeServices::toAnsi(const std::string& utf8) { return convert("CP936", "UTF-8", utf8); }
+
+std::optional<std::string> FakeServices::toAnsiExact(const std::string& utf8) {
+    return convert("CP936", "UTF-8", utf8, true);
+}
 
 std::string FakeServices::fromAnsi(const std::string& ansi) {
     return convert("UTF-8", "CP936", ansi);

@@ -150,6 +150,7 @@ public:
     bool createFolder(const std::string& path) override;
     // Code page 936 through iconv, so record bytes are the real ones.
     std::string toAnsi(const std::string& utf8) override;
+    std::optional<std::string> toAnsiExact(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;
 
     bool tokenFails = false;
