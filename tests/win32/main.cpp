@@ -1,5 +1,6 @@
 // Runs every case. A copy under another name is a child started by the
-// services under test: it reports where it runs from and exits.
+// services under test: it reports where it runs from, how many arguments it
+// got and the folder it was started in, and exits.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -20,8 +21,10 @@ int main() {
         corvell::win32::Win32Services sys;
         int argc = 0;
         LocalFree(CommandLineToArgvW(GetCommandLineW(), &argc));
+        wchar_t cwd[MAX_PATH] = L"";
+        GetCurrentDirectoryW(MAX_PATH, cwd);
         const std::string report = corvell::win32::narrow(self) + "|" + sys.exeFolder() + "|" +
-                                   std::to_string(argc - 1);
+                                   std::to_string(argc - 1) + "|" + corvell::win32::narrow(cwd);
         HANDLE f = CreateFileW(L"C:\\corvell-report.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                0, nullptr);
         DWORD n = 0;

@@ -3,10 +3,12 @@
 // line is started.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "check.h"
 #include "platform/win32/services.h"
+#include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 #include "record/record.h"
 
@@ -165,22 +167,35 @@ TEST_CASE("a reader holding the record for a moment does not cost the new record
     CHECK(!exists(L"C:\\dorvanlog2k.txt.old"));
 }
 
-TEST_CASE("a path with spaces that names a file starts exactly that file") {
+TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it") {
     Win32Services sys;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);
     CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
     // What the unquoted command line would start first.
     CopyFileW(selfPath().c_str(), L"C:\\Corvell.exe", FALSE);
-    DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe"));
-    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
-             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|0"));
-    // A command line with arguments still runs as a command line.
-    DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("\"C:\\Corvell Test\\child.exe\" one two"));
-    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
-             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|2"));
+    SetCurrentDirectoryW(L"C:\\windows");
+    struct Case {
+        const char* commandLine;
+        const char* report;  // program|its folder|arguments|working folder
+    } cases[] = {
+        // The whole text names a file: exactly that one.
+        {"C:\\Corvell Test\\child.exe", "C:\\Corvell Test\\child.exe|C:\\Corvell Test|0|C:\\Corvell Test"},
+        {"\"C:\\Corvell Test\\child.exe\" one two",
+         "C:\\Corvell Test\\child.exe|C:\\Corvell Test|2|C:\\Corvell Test"},
+        // A command line: the file it starts, with ".exe" added as it is.
+        {"\"C:\\Corvell Test\\child\" x", "C:\\Corvell Test\\child.exe|C:\\Corvell Test|1|C:\\Corvell Test"},
+        {"C:\\Corvell Test\\child.exe one", "C:\\Corvell.exe|C:\\|2|C:\\"},
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(L"C:\\corvell-report.txt");
+        CHECK(sys.startProgram(c.commandLine));
+        CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string(c.report));
+    }
     DeleteFileW(L"C:\\Corvell.exe");
+    DeleteFileW(L"C:\\corvell-report.txt");
+    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe one"));
+    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
+             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|1|C:\\Corvell Test"));
 }
 
 TEST_CASE("a program in a drive root sees its folder as the root") {
@@ -188,8 +203,57 @@ TEST_CASE("a program in a drive root sees its folder as the root") {
     CopyFileW(selfPath().c_str(), L"C:\\corvell-root.exe", FALSE);
     DeleteFileW(L"C:\\corvell-report.txt");
     CHECK(sys.startProgram("C:\\corvell-root.exe"));
-    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string("C:\\corvell-root.exe|C:\\|0"));
+    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string("C:\\corvell-root.exe|C:\\|0|C:\\"));
     DeleteFileW(L"C:\\corvell-root.exe");
+}
+
+namespace {
+
+// The shell's start, as the system's is but for a record of what it got.
+std::string g_shellStart;
+decltype(corvell::win32::TextCalls::shellExecute) g_realShellExecute = nullptr;
+
+BOOL refuseWithoutElevation(const std::string&, const std::string&, const std::string&,
+                            PROCESS_INFORMATION*) {
+    SetLastError(740);  // ERROR_ELEVATION_REQUIRED
+    return FALSE;
+}
+
+BOOL recordShellStart(const std::string& file, const std::string& parameters,
+                      const std::string& folder) {
+    g_shellStart = file + "|" + parameters + "|" + folder;
+    return g_realShellExecute(file, parameters, folder);
+}
+
+BOOL refuseShellStart(const std::string&, const std::string&, const std::string&) {
+    SetLastError(ERROR_CANCELLED);  // the user said no at the consent prompt
+    return FALSE;
+}
+
+}  // namespace
+
+TEST_CASE("a viewer that needs administrator rights is started through the shell") {
+    Win32Services sys;
+    using corvell::win32::TextCalls;
+    CreateDirectoryW(L"C:\\Corvell Test", nullptr);
+    CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
+    TextCalls elevated = corvell::win32::calls();
+    elevated.createProcess = refuseWithoutElevation;
+    g_realShellExecute = elevated.shellExecute;
+    elevated.shellExecute = recordShellStart;
+    corvell::win32::useTextCalls(&elevated);
+    DeleteFileW(L"C:\\corvell-report.txt");
+    CHECK(sys.startProgram("\"C:\\Corvell Test\\child.exe\" one two"));
+    corvell::win32::useTextCalls(nullptr);
+    CHECK_EQ(g_shellStart, std::string("C:\\Corvell Test\\child.exe|one two|C:\\Corvell Test"));
+    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
+             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|2|C:\\Corvell Test"));
+
+    // Refused at the prompt: a failed start.
+    elevated.shellExecute = refuseShellStart;
+    corvell::win32::useTextCalls(&elevated);
+    CHECK(!sys.startProgram("C:\\Corvell Test\\child.exe"));
+    corvell::win32::useTextCalls(nullptr);
 }
 
 TEST_CASE("starting nothing or a missing program fails") {
@@ -197,6 +261,32 @@ TEST_CASE("starting nothing or a missing program fails") {
     CHECK(!sys.startProgram(""));
     CHECK(!sys.startProgram("C:\\no such folder\\none.exe"));
     CHECK(!sys.startProgram("C:\\windows"));
+}
+
+TEST_CASE("a line the code page cannot hold is written as UTF-8 with a byte-order mark") {
+    Win32Services sys;
+    corvell::record::write(sys, 1, {"C:\\TV\\tv.exe", "한국TV", "t"});
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"),
+             std::string("\xEF\xBB\xBF\"C:\\TV\\tv.exe\",\"한국TV\",\"t\"\r\n"));
+    auto back = corvell::record::readDefaults(sys, 1);
+    CHECK(back.has_value() && back->title == "한국TV");
+    // No look-alike slips through: a best fit would make "a" of "ä".
+    CHECK(!sys.toAnsiExact("ä").has_value());
+    CHECK(sys.toAnsiExact("电视 TV") == std::optional<std::string>("\xB5\xE7\xCA\xD3 TV"));
+}
+
+TEST_CASE("the user's own folder is made where the profile lacks it") {
+    Win32Services sys;
+    wchar_t local[MAX_PATH];
+    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    const std::wstring aside = std::wstring(local) + L".aside";
+    CHECK(MoveFileW(local, aside.c_str()));
+    CHECK(!exists(local));
+    const std::string dir = sys.userDataFolder();
+    CHECK_EQ(dir, corvell::win32::narrow(local) + "\\Corvell");
+    CHECK(exists(local));
+    RemoveDirectoryW(local);
+    CHECK(MoveFileW(aside.c_str(), local));
 }
 
 TEST_CASE("the program's own windows are never taken for the viewer") {

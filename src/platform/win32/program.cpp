@@ -6,16 +6,29 @@
 
 #include "platform/win32/services.h"
 #include "platform/win32/text_calls.h"
+#include "platform/win32/wide.h"
 #include "ui/form0.h"
 
 namespace corvell::win32 {
+
+namespace {
+
+// The documented way where comctl32 4.70 or later has it; the first
+// comctl32 of Windows 95 has only the old call.
+void initCommonControls() {
+    using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto fn = systemFunction<Fn>(GetModuleHandleA("comctl32.dll"), "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    if (fn == nullptr || !fn(&icc)) InitCommonControls();
+}
+
+}  // namespace
 
 int runProgram(int showCommand) {
     // The same bit that tells the families apart for the record and the
     // shutdown privilege.
     chooseTextCalls(GetVersion());
-    // Every comctl32 has this one; the classes the windows use need no more.
-    InitCommonControls();
+    initCommonControls();
 
     Win32Services services;
     App app(services);

@@ -9,6 +9,7 @@ namespace {
 
 Win32Services* g_services = nullptr;
 
+constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED, Vista on
 constexpr int kReplaceTries = 5;
 constexpr DWORD kReplaceWaitMs = 25;
 
@@ -104,18 +105,64 @@ void Win32Services::postClose(WindowHandle w) {
     if (w != 0) calls().postMessage(toHwnd(w), WM_CLOSE, 0, 0);
 }
 
+namespace {
+
+bool isFile(const std::string& path) {
+    const DWORD attr = calls().fileAttributes(path);
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The program file a command line names, as starting it finds it, and the
+// arguments after it.
+struct Program {
+    std::string file;  // empty: none found
+    std::string arguments;
+};
+
+Program programOf(const std::string& commandLine) {
+    if (commandLine[0] == '"') {
+        const size_t close = commandLine.find('"', 1);
+        const size_t end = close == std::string::npos ? commandLine.size() : close;
+        size_t rest = end == commandLine.size() ? end : end + 1;
+        while (rest < commandLine.size() && commandLine[rest] == ' ') ++rest;
+        return {calls().searchPath(commandLine.substr(1, end - 1)), commandLine.substr(rest)};
+    }
+    // Unquoted, each space in turn may end the name: "C:\TV Card\tv.exe -f"
+    // is tried as "C:\TV", then "C:\TV Card\tv.exe".
+    for (size_t end = commandLine.find(' ');; end = commandLine.find(' ', end + 1)) {
+        const std::string name = commandLine.substr(0, end);
+        if (std::string file = calls().searchPath(name); !file.empty() && isFile(file)) {
+            return {file, end == std::string::npos ? std::string() : commandLine.substr(end + 1)};
+        }
+        if (end == std::string::npos) return {};
+    }
+}
+
+// A drive root keeps its backslash: "C:" alone is the drive's current folder.
+std::string folderOf(const std::string& file) {
+    const size_t slash = file.find_last_of('\\');
+    if (slash == std::string::npos) return {};
+    return file.substr(0, slash == 2 && file[1] == ':' ? slash + 1 : slash);
+}
+
+}  // namespace
+
 bool Win32Services::startProgram(const std::string& commandLine) {
     if (commandLine.empty()) return false;
+    // The whole text names a file: start exactly that one. Unquoted, a path
+    // with spaces would start "C:\TV.exe" before
+    // "C:\TV Capture Card\HDTVPCI.EXE".
+    const bool wholeFile = isFile(commandLine);
+    const Program program = wholeFile ? Program{commandLine, {}} : programOf(commandLine);
+    // In its own folder, as a shortcut or Explorer starts it: many viewers
+    // find their channel lists and skins relative to it.
+    const std::string folder = folderOf(program.file);
     PROCESS_INFORMATION pi{};
-    BOOL ok = FALSE;
-    const DWORD attr = calls().fileAttributes(commandLine);
-    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        // The whole text names a file: start exactly that one. Unquoted, a
-        // path with spaces would start "C:\TV.exe" before
-        // "C:\TV Capture Card\HDTVPCI.EXE".
-        ok = calls().createProcess(commandLine, "\"" + commandLine + "\"", &pi);
-    } else {
-        ok = calls().createProcess({}, commandLine, &pi);
+    BOOL ok = wholeFile ? calls().createProcess(commandLine, "\"" + commandLine + "\"", folder, &pi)
+                        : calls().createProcess({}, commandLine, folder, &pi);
+    if (!ok && GetLastError() == kElevationRequired && !program.file.empty()) {
+        // Marked to run as administrator: only the shell may ask the user.
+        return calls().shellExecute(program.file, program.arguments, folder) != FALSE;
     }
     if (!ok) return false;
     CloseHandle(pi.hThread);
@@ -288,6 +335,21 @@ bool Win32Services::createFolder(const std::string& path) {
 
 std::string Win32Services::toAnsi(const std::string& utf8) {
     return narrow(widen(utf8), CP_ACP);
+}
+
+std::optional<std::string> Win32Services::toAnsiExact(const std::string& utf8) {
+    const std::wstring w = widen(utf8);
+    // A system whose code page is UTF-8 holds every character.
+    if (GetACP() == CP_UTF8) return utf8;
+    if (w.empty()) return std::string();
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(),
+                                      static_cast<int>(w.size()), nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy) return std::nullopt;
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                        s.data(), n, nullptr, &lossy);
+    return lossy ? std::nullopt : std::optional<std::string>(std::move(s));
 }
 
 std::string Win32Services::fromAnsi(const std::string& ansi) {

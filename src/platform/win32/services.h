@@ -56,6 +56,7 @@ public:
     std::string userDataFolder() override;
     bool createFolder(const std::string& path) override;
     std::string toAnsi(const std::string& utf8) override;
+    std::optional<std::string> toAnsiExact(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;
 
 private:

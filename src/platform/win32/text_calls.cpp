@@ -1,6 +1,7 @@
 #include "platform/win32/text_calls.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <type_traits>
 #include <vector>
@@ -21,7 +22,9 @@ HMENU childId(HWND parent, int id) {
 
 using SHGetFolderPathAFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 using SHGetFolderPathWFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-constexpr int kLocalAppData = 0x001C;  // CSIDL_LOCAL_APPDATA
+// CSIDL_LOCAL_APPDATA, made if missing (a profile made without it;
+// shfolder.dll on 95/98).
+constexpr int kLocalAppData = 0x001C | 0x8000;
 
 // Windows 2000 and Me have it in shell32; older systems only with the
 // redistributable shfolder.dll, if at all.
@@ -146,15 +149,39 @@ std::string moduleFileName() {
 }
 
 BOOL createProcess(const std::string& application, const std::string& commandLine,
-                   PROCESS_INFORMATION* started) {
+                   const std::string& folder, PROCESS_INFORMATION* started) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     const std::string app = acp(application);
+    const std::string dir = acp(folder);
     std::string cmd = acp(commandLine);
     return CreateProcessA(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, FALSE,
-                          0, nullptr, nullptr, &si, started);
+                          0, nullptr, dir.empty() ? nullptr : dir.c_str(), &si, started);
+}
+
+std::string searchPath(const std::string& name) {
+    char found[MAX_PATH];
+    char* file = nullptr;
+    const DWORD n = SearchPathA(nullptr, acp(name).c_str(), ".exe", MAX_PATH, found, &file);
+    return n > 0 && n < MAX_PATH ? utf8(found) : std::string();
+}
+
+BOOL shellExecute(const std::string& file, const std::string& parameters,
+                  const std::string& folder) {
+    using Fn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+    static const auto fn = systemFunction<Fn>(LoadLibraryA("shell32.dll"), "ShellExecuteExA");
+    const std::string f = acp(file), p = acp(parameters), d = acp(folder);
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_FLAG_DDEWAIT;
+    info.lpVerb = "open";
+    info.lpFile = f.c_str();
+    info.lpParameters = p.empty() ? nullptr : p.c_str();
+    info.lpDirectory = d.empty() ? nullptr : d.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return fn != nullptr && fn(&info);
 }
 
 std::string localAppData() {
@@ -213,6 +240,8 @@ const TextCalls kCalls{
     moveReplacing,
     moduleFileName,
     createProcess,
+    searchPath,
+    shellExecute,
     localAppData,
     lookupPrivilegeValue,
     htmlHelp,
@@ -252,6 +281,7 @@ struct Functions {
     decltype(&MoveFileExW) MoveFileExW;
     decltype(&GetModuleFileNameW) GetModuleFileNameW;
     decltype(&CreateProcessW) CreateProcessW;
+    decltype(&SearchPathW) SearchPathW;
 } w;
 
 // Every function or none: a table half wide and half ANSI would mix the
@@ -295,6 +325,7 @@ bool load() {
     get(kernel32, "MoveFileExW", w.MoveFileExW);
     get(kernel32, "GetModuleFileNameW", w.GetModuleFileNameW);
     get(kernel32, "CreateProcessW", w.CreateProcessW);
+    get(kernel32, "SearchPathW", w.SearchPathW);
     return all;
 }
 
@@ -393,15 +424,49 @@ std::string moduleFileName() {
 }
 
 BOOL createProcess(const std::string& application, const std::string& commandLine,
-                   PROCESS_INFORMATION* started) {
+                   const std::string& folder, PROCESS_INFORMATION* started) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     const std::wstring app = widen(application);
+    const std::wstring dir = widen(folder);
     std::wstring cmd = widen(commandLine);
     return w.CreateProcessW(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr,
-                            FALSE, 0, nullptr, nullptr, &si, started);
+                            FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(), &si, started);
+}
+
+std::string searchPath(const std::string& name) {
+    // Long paths exist on NT: ask again with the size it needs.
+    std::wstring found(MAX_PATH, L'\0');
+    wchar_t* file = nullptr;
+    const std::wstring n = widen(name);
+    for (;;) {
+        const DWORD len = w.SearchPathW(nullptr, n.c_str(), L".exe",
+                                        static_cast<DWORD>(found.size()), found.data(), &file);
+        if (len == 0) return {};
+        if (len < found.size()) {
+            found.resize(len);
+            return narrow(found);
+        }
+        found.resize(len);
+    }
+}
+
+BOOL shellExecute(const std::string& file, const std::string& parameters,
+                  const std::string& folder) {
+    using Fn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+    static const auto fn = systemFunction<Fn>(LoadLibraryA("shell32.dll"), "ShellExecuteExW");
+    const std::wstring f = widen(file), p = widen(parameters), d = widen(folder);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_FLAG_DDEWAIT;
+    info.lpVerb = L"open";
+    info.lpFile = f.c_str();
+    info.lpParameters = p.empty() ? nullptr : p.c_str();
+    info.lpDirectory = d.empty() ? nullptr : d.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return fn != nullptr && fn(&info);
 }
 
 std::string localAppData() {
@@ -474,6 +539,8 @@ const TextCalls kCalls{
     moveReplacing,
     moduleFileName,
     createProcess,
+    searchPath,
+    shellExecute,
     localAppData,
     lookupPrivilegeValue,
     htmlHelp,
@@ -481,7 +548,8 @@ const TextCalls kCalls{
 
 }  // namespace wide
 
-const TextCalls* g_calls = &ansi::kCalls;
+const TextCalls* g_chosen = &ansi::kCalls;
+const TextCalls* g_calls = g_chosen;
 
 }  // namespace
 
@@ -491,7 +559,9 @@ void chooseTextCalls(DWORD version) { useTextCalls((version & 0x80000000u) == 0)
 
 void useTextCalls(bool wide) {
     static const bool found = wide::load();
-    g_calls = wide && found ? &wide::kCalls : &ansi::kCalls;
+    g_chosen = g_calls = wide && found ? &wide::kCalls : &ansi::kCalls;
 }
+
+void useTextCalls(const TextCalls* table) { g_calls = table != nullptr ? table : g_chosen; }
 
 }  // namespace corvell::win32

@@ -54,10 +54,20 @@ struct TextCalls {
     // Puts from in to's place, to gone whatever happens to from.
     BOOL (*moveReplacing)(const std::string& from, const std::string& to);
     std::string (*moduleFileName)();
-    // application may be empty: the command line names the program.
+    // application may be empty: the command line names the program;
+    // folder may be empty: the new program starts in this one's.
     BOOL (*createProcess)(const std::string& application, const std::string& commandLine,
-                          PROCESS_INFORMATION* started);
-    // CSIDL_LOCAL_APPDATA; empty where the system has no such folder.
+                          const std::string& folder, PROCESS_INFORMATION* started);
+    // The full path of the file a program name stands for, where starting
+    // it would look (".exe" added to a name without an extension); empty
+    // when there is none.
+    std::string (*searchPath)(const std::string& name);
+    // Opens a program through the shell, which asks the user for consent
+    // where it needs administrator rights; false when it did not start.
+    BOOL (*shellExecute)(const std::string& file, const std::string& parameters,
+                         const std::string& folder);
+    // CSIDL_LOCAL_APPDATA, made if it is missing; empty where the system
+    // has no such folder.
     std::string (*localAppData)();
     BOOL (*lookupPrivilegeValue)(const std::string& system, const std::string& name, LUID* luid);
     void (*htmlHelp)(HWND owner, const std::string& path, UINT command, DWORD_PTR data);
@@ -70,7 +80,9 @@ const TextCalls& calls();
 // one of them is found; otherwise the ANSI calls.
 void chooseTextCalls(DWORD version);
 
-// For tests: one table or the other, whatever the system.
+// For tests: one table or the other, whatever the system; or a table of
+// the test's own (null: back to the chosen one).
 void useTextCalls(bool wide);
+void useTextCalls(const TextCalls* table);
 
 }  // namespace corvell::win32
