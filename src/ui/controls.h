@@ -231,6 +231,11 @@ public:
     bool maxButton = false;
     std::optional<Rgb> backColor;  // nullopt: the system's button face
     bool keyPreview = false;
+    // Above every other window, full-screen ones included, until it closes.
+    bool topmost = false;
+    // Keys that come to onKeyDown whichever program has the focus, for as
+    // long as the window exists (where no other program holds them).
+    std::vector<int> globalKeys;
     // With key preview, every key pressed in the window comes here first.
     std::function<void(int keyCode, int shift)> onKeyDown;
 

@@ -19,6 +19,11 @@ Form1::Form1(App& a)
     maxButton = false;
     backColor = Rgb{224, 224, 224};
     keyPreview = true;
+    // The countdown must be seen and cancellable even where the system
+    // keeps the focus in another program (the viewer just closed, or the
+    // user working elsewhere at the preset moment).
+    topmost = true;
+    globalKeys = {27};
 
     Command1.graphical = true;
     Command1.backColor = Rgb{192, 192, 255};

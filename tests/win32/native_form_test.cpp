@@ -390,3 +390,130 @@ TEST_CASE("a main window that cannot be made ends the program with an error") {
     CHECK(code != 0);
     CHECK(GetTickCount() - start < 4000);
 }
+
+namespace {
+
+void press(WORD vk) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// Push buttons, one drawn by the program, a check box, and a key handler.
+struct Keys : ui::Form {
+    Keys() : Form("Keys", "Keys", 4000, 2000) {
+        plain.onClick = [this] { ++plainClicks; };
+        drawn.onClick = [this] { ++drawnClicks; };
+        drawn.graphical = true;
+        check.onClick = [this] { check.setCaption(check.value() ? "on" : "off"); };
+        onKeyDown = [this](int key, int) { keys.push_back(key); };
+    }
+    ui::CommandButton plain{*this, "Plain", "Plain", {0, 0, 1500, 495}};
+    ui::CommandButton drawn{*this, "Drawn", "Drawn", {1600, 0, 1500, 495}};
+    ui::CheckBox check{*this, "Check", "off", {0, 600, 1500, 375}};
+    int plainClicks = 0;
+    int drawnClicks = 0;
+    std::vector<int> keys;
+};
+
+}  // namespace
+
+TEST_CASE("Enter and Space click the focused push button, drawn or not; Space ticks the box") {
+    Win32Services sys;
+    Keys k;
+    NativeForm& n = sys.realise(k);
+    n.show(SW_SHOWNORMAL);
+    wintest::pumpFor(sys, 100);
+    struct Step {
+        const ui::Control* target;
+        WORD key;
+        const int* counter;
+    } steps[] = {{&k.plain, VK_RETURN, &k.plainClicks}, {&k.plain, VK_SPACE, &k.plainClicks},
+                 {&k.drawn, VK_RETURN, &k.drawnClicks}, {&k.drawn, VK_SPACE, &k.drawnClicks}};
+    for (const Step& s : steps) {
+        SetFocus(n.controlHwnd(*s.target));
+        const int before = *s.counter;
+        press(s.key);
+        CHECK(wintest::pumpUntil(sys, [&] { return *s.counter == before + 1; }, 2000));
+        wintest::pumpFor(sys, 100);
+        CHECK_EQ(*s.counter, before + 1);  // once, not also through the dialog manager
+    }
+    SetFocus(n.controlHwnd(k.check));
+    press(VK_SPACE);
+    CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 1; }, 2000));
+    CHECK_EQ(k.check.text(), std::string("on"));
+    press(VK_SPACE);
+    CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 0; }, 2000));
+    DestroyWindow(n.hwnd());
+}
+
+namespace {
+
+HWND otherWindow() {
+    HWND w = CreateWindowExW(0, L"EDIT", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                             0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(w);
+    SetFocus(w);
+    return w;
+}
+
+bool escapeFree() {
+    if (!RegisterHotKey(nullptr, 77, 0, VK_ESCAPE)) return false;
+    UnregisterHotKey(nullptr, 77);
+    return true;
+}
+
+}  // namespace
+
+TEST_CASE("a topmost window's global key reaches it from another window until it closes") {
+    Win32Services sys;
+    Keys k;
+    k.topmost = true;
+    k.globalKeys = {VK_ESCAPE};
+    CHECK(escapeFree());
+    NativeForm& n = sys.realise(k);
+    n.show(SW_SHOWNORMAL);
+    wintest::pumpFor(sys, 100);
+    CHECK((GetWindowLongW(n.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+    CHECK(!escapeFree());
+
+    HWND other = otherWindow();
+    wintest::pumpFor(sys, 100);
+    CHECK(GetForegroundWindow() == other);
+    // Still in front of the window that has the focus.
+    RECT r;
+    GetWindowRect(n.hwnd(), &r);
+    POINT centre{(r.left + r.right) / 2, r.top + 5};
+    CHECK(GetAncestor(WindowFromPoint(centre), GA_ROOT) == n.hwnd());
+    press(VK_ESCAPE);
+    CHECK(wintest::pumpUntil(sys, [&] { return !k.keys.empty(); }, 2000));
+    CHECK(k.keys == std::vector<int>{VK_ESCAPE});
+
+    // Closed by its close button: the key is the other programs' again.
+    SendMessageW(n.hwnd(), WM_CLOSE, 0, 0);
+    wintest::pumpFor(sys, 50);
+    CHECK(escapeFree());
+    DestroyWindow(other);
+}
+
+TEST_CASE("where another program holds the global key, key preview still brings it") {
+    Win32Services sys;
+    CHECK(RegisterHotKey(nullptr, 78, 0, VK_ESCAPE));
+    Keys k;
+    k.keyPreview = true;
+    k.globalKeys = {VK_ESCAPE};
+    NativeForm& n = sys.realise(k);
+    n.show(SW_SHOWNORMAL);
+    wintest::pumpFor(sys, 100);
+    SetFocus(n.controlHwnd(k.plain));
+    // The other holder's key arrives as its WM_HOTKEY, not as a key press.
+    UnregisterHotKey(nullptr, 78);
+    press(VK_ESCAPE);
+    CHECK(wintest::pumpUntil(sys, [&] { return !k.keys.empty(); }, 2000));
+    wintest::pumpFor(sys, 100);
+    CHECK(k.keys == std::vector<int>{VK_ESCAPE});
+    DestroyWindow(n.hwnd());
+    CHECK(escapeFree());
+}

@@ -76,6 +76,7 @@ void NativeForm::formDestroyed(ui::Form&) {
     // messages that destroying the window sends.
     model_ = nullptr;
     controls_.clear();
+    releaseGlobalKeys();
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
@@ -92,7 +93,7 @@ HWND NativeForm::create() {
         registered = true;
     }
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    DWORD exStyle = 0;
+    DWORD exStyle = model_->topmost ? WS_EX_TOPMOST : 0;
     if (model_->border == ui::Border::Sizable) {
         style |= WS_THICKFRAME;
     } else {
@@ -208,6 +209,7 @@ HWND NativeForm::create() {
 
     model_->setObserver(this);
     for (ui::Timer* t : model_->timers()) syncTimer(*t);
+    registerGlobalKeys();
     ++g_live;
     return hwnd_;
 }
@@ -215,6 +217,27 @@ HWND NativeForm::create() {
 void NativeForm::show(int showCommand) {
     ShowWindow(hwnd_, showCommand);
     SetForegroundWindow(hwnd_);
+    if (GetForegroundWindow() == hwnd_) return;
+    // The system keeps the foreground for the program that had the user's
+    // last input: the taskbar button says so until the user comes.
+    using Fn = BOOL(WINAPI*)(PFLASHWINFO);
+    static const auto flashEx = systemFunction<Fn>(GetModuleHandleA("user32.dll"), "FlashWindowEx");
+    FLASHWINFO fi{sizeof fi, hwnd_, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+    if (flashEx == nullptr || !flashEx(&fi)) FlashWindow(hwnd_, TRUE);
+}
+
+void NativeForm::registerGlobalKeys() {
+    int id = idBase_ + 900;
+    for (int key : model_->globalKeys) {
+        // Where another program holds the key, key preview is left.
+        if (RegisterHotKey(hwnd_, id, 0, static_cast<UINT>(key))) hotKeys_.push_back({id, key});
+        ++id;
+    }
+}
+
+void NativeForm::releaseGlobalKeys() {
+    for (const HotKey& k : hotKeys_) UnregisterHotKey(hwnd_, k.id);
+    hotKeys_.clear();
 }
 
 HWND NativeForm::controlHwnd(const ui::Control& c) const {
@@ -434,12 +457,25 @@ void NativeForm::rememberFocus() {
 }
 
 bool NativeForm::preTranslate(MSG& msg) {
-    if (hwnd_ == nullptr || model_ == nullptr || !model_->keyPreview || !model_->onKeyDown) {
-        return false;
-    }
+    if (hwnd_ == nullptr || model_ == nullptr) return false;
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
-    model_->onKeyDown(static_cast<int>(msg.wParam), shiftState());
+    if (model_->keyPreview && model_->onKeyDown) {
+        model_->onKeyDown(static_cast<int>(msg.wParam), shiftState());
+        if (model_ == nullptr) return true;
+    }
+    // Enter clicks the focused push button, as Space does. The dialog
+    // manager would send it to the window's default button instead, which
+    // an owner-drawn button never is. A held key clicks once.
+    const bool repeat = (msg.lParam & (1 << 30)) != 0;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !repeat) {
+        for (const Native& n : controls_) {
+            if (n.hwnd == msg.hwnd && n.model->kind() == ui::Kind::CommandButton) {
+                static_cast<ui::CommandButton*>(n.model)->userClick();
+                return true;
+            }
+        }
+    }
     return false;
 }
 
@@ -527,6 +563,12 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
             if (lp != 0) command(LOWORD(wp), HIWORD(wp));
             return 0;
         case WM_TIMER:
+            // Another window made topmost later (a full-screen player) would
+            // cover it.
+            if (model_->topmost) {
+                SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
             if (Native* n = byId(static_cast<int>(wp)); n && n->model->kind() == ui::Kind::Timer) {
                 static_cast<ui::Timer*>(n->model)->tick();
             }
@@ -552,17 +594,27 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
                 if (f != nullptr) SetFocus(f);
             }
             return 0;
+        case WM_HOTKEY:
+            for (const HotKey& k : hotKeys_) {
+                if (k.id == static_cast<int>(wp) && model_->onKeyDown) {
+                    model_->onKeyDown(k.key, shiftState());
+                    break;
+                }
+            }
+            return 0;
         case WM_HELP:
             openHelpFor(hwnd_);
             return TRUE;
         case kDpiChanged: {
             dpi_ = HIWORD(wp);
-            for (auto& [key, f] : fonts_) DeleteObject(f);
-            fonts_.clear();
-            const RECT* r = reinterpret_cast<RECT*>(lp);
+            // The controls draw with the old fonts until they have new ones.
+            std::map<int, HFONT> old;
+            old.swap(fonts_);
             layout();
-            SetWindowPos(hwnd_, nullptr, r->left, r->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            for (auto& [key, f] : old) DeleteObject(f);
+            const RECT* r = reinterpret_cast<RECT*>(lp);
+            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
         case WM_CLOSE:
@@ -570,6 +622,7 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
+            releaseGlobalKeys();
             model_->unload();
             model_->setObserver(nullptr);
             if (--g_live == 0) PostQuitMessage(0);

@@ -33,7 +33,7 @@ public:
     int dpi() const { return dpi_; }
     HWND controlHwnd(const ui::Control& c) const;
 
-    // Key preview and the other keys handled before the dialog manager;
+    // Key preview, and Enter on a push button, before the dialog manager;
     // true when the message was consumed.
     bool preTranslate(MSG& msg);
 
@@ -63,6 +63,8 @@ private:
     Native* byId(int id);
     Native* byModel(const ui::Control& c);
     void rememberFocus();
+    void registerGlobalKeys();
+    void releaseGlobalKeys();
 
     ui::Form* model_;
     int idBase_;
@@ -75,6 +77,11 @@ private:
     std::map<int, HFONT> fonts_;  // by centi-points * 2 + bold
     HBRUSH background_ = nullptr;
     bool ownBackground_ = false;  // a brush of its own colour, not a system one
+    struct HotKey {
+        int id;
+        int key;
+    };
+    std::vector<HotKey> hotKeys_;  // the global keys this window holds
 };
 
 }  // namespace corvell::win32
