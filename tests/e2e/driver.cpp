@@ -425,6 +425,46 @@ bool focus_by_click(HWND w, int timeout_ms) {
         [&] { return class_of(focus_of(w)); });
 }
 
+HWND focused(HWND w) { return focus_of(w); }
+
+bool focus_by_tab(HWND w, bool back, int max_presses) {
+    HWND root = GetAncestor(w, GA_ROOT);
+    if (!bring_to_front(root)) return false;
+    for (int i = 0; i <= max_presses; ++i) {
+        if (focus_of(w) == w) return true;
+        HWND before = focus_of(w);
+        if (back) keys({VK_SHIFT, VK_TAB}); else key(VK_TAB);
+        // Each press moves the focus once; wait for it before the next one.
+        wait_until([&] { return focus_of(w) != before; }, 1000, "the focus to move on Tab");
+    }
+    note("Tab never reached " + class_of(w) + " " + std::to_string(GetDlgCtrlID(w)) +
+         "; focus on " + class_of(focus_of(w)) + " " + std::to_string(GetDlgCtrlID(focus_of(w))));
+    return focus_of(w) == w;
+}
+
+namespace {
+
+struct ClassQuery {
+    std::string cls;
+    DWORD pid;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK find_class(HWND w, LPARAM lp) {
+    auto& q = *reinterpret_cast<ClassQuery*>(lp);
+    if ((q.pid && window_pid(w) != q.pid) || !IsWindowVisible(w) || class_of(w) != q.cls) return TRUE;
+    q.found = w;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND find_top_class(std::string_view class_name, DWORD pid) {
+    ClassQuery q{std::string(class_name), pid};
+    EnumWindows(find_class, (LPARAM)&q);
+    return q.found;
+}
+
 bool choose(HWND combo, int index, Pick how, int timeout_ms) {
     std::string what = "combo " + std::to_string(GetDlgCtrlID(combo)) + " item " + std::to_string(index);
     if (index < 0 || index >= combo_count(combo)) {

@@ -78,6 +78,13 @@ void key(WORD vk);                         // press and release one key
 void keys(std::initializer_list<WORD> vks);  // combination, e.g. keys({VK_MENU, 'S'})
 // Focuses w with a click and waits until it has the keyboard focus.
 bool focus_by_click(HWND w, int timeout_ms = 2000);
+// Focuses w with the Tab key (Shift+Tab when back), from wherever the focus
+// is in its window, as a person who does not touch the mouse would.
+bool focus_by_tab(HWND w, bool back = false, int max_presses = 20);
+// The control that has the keyboard focus in w's thread, or null.
+HWND focused(HWND w);
+// The visible top-level window of a class in a process (pid 0: any).
+HWND find_top_class(std::string_view class_name, DWORD pid = 0);
 
 enum class Pick { Mouse, Keyboard };
 // Drops the combo's list with a click and chooses item `index` in it, by

@@ -261,15 +261,21 @@ struct Stub {
     std::string log;
 };
 
+// Started in the temporary folder, which it reports in its first line.
+std::string g_stubFolder;
+
 Stub startStub(const std::string& stub, const std::string& log, const std::string& args) {
     DeleteFileW(widen(log).c_str());
-    return {start("\"" + stub + "\" --log \"" + log + "\" " + args), log};
+    return {start("\"" + stub + "\" --log \"" + log + "\" " + args, g_stubFolder), log};
 }
 
 void checkStub(const std::string& stub) {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     std::string log = narrow(tmp) + "stub_viewer_selftest.log";
+    g_stubFolder = narrow(tmp);
+    if (g_stubFolder.size() > 3 && g_stubFolder.back() == '\\') g_stubFolder.pop_back();
+    const std::string in = " folder=" + g_stubFolder;
 
     // Plain run: findable quickly, closes on the first WM_CLOSE.
     const std::string title = "CCTV 电视  Viewer";
@@ -291,7 +297,7 @@ void checkStub(const std::string& stub) {
     DWORD code = 1;
     check(wait_exit(s.p, 3000, &code) && code == 0, "stub exits with 0");
     check_eq(joined(readLog(log)),
-             "started title=" + title + " | WM_QUERYENDSESSION | WM_ENDSESSION wParam=0 | WM_CLOSE | destroyed | exit",
+             "started title=" + title + in + " | WM_QUERYENDSESSION | WM_ENDSESSION wParam=0 | WM_CLOSE | destroyed | exit",
              "stub log of a plain run");
     kill(s.p);
 
@@ -307,7 +313,7 @@ void checkStub(const std::string& stub) {
     check(wait_gone(w, 3000), "third WM_CLOSE closes it");
     wait_exit(s.p, 3000);
     check_eq(joined(readLog(log)),
-             "started title=Quoted  title | WM_CLOSE ignored | WM_CLOSE ignored | WM_CLOSE | destroyed | exit",
+             "started title=Quoted  title" + in + " | WM_CLOSE ignored | WM_CLOSE ignored | WM_CLOSE | destroyed | exit",
              "stub log with ignored closes");
     kill(s.p);
 
@@ -321,11 +327,18 @@ void checkStub(const std::string& stub) {
     std::string raw = read_file(log);
     check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(log, "exit"), "killed stub left whole lines");
 
+    s = startStub(stub, log, "--refuse-end-session Refusing");
+    w = wait_top("Refusing", 3000, s.p.pid);
+    r = TRUE;
+    SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, (PDWORD_PTR)&r);
+    check(w != nullptr && r == FALSE, "stub can refuse to end the session");
+    kill(s.p);
+
     s = startStub(stub, log, "--exit-after 300 Leaving");
     w = wait_top("Leaving", 3000, s.p.pid);
     check(w && wait_gone(w, 3000), "stub closes by itself");
     check(wait_exit(s.p, 3000, &code) && code == 0, "and exits with 0");
-    check_eq(joined(readLog(log)), "started title=Leaving | exiting by itself | destroyed | exit",
+    check_eq(joined(readLog(log)), "started title=Leaving" + in + " | exiting by itself | destroyed | exit",
              "stub log of leaving by itself");
     kill(s.p);
 

@@ -49,11 +49,22 @@ as_user() {
 trap 'as_user wineserver -k 2>/dev/null; corvell_wine_stop 2>/dev/null || true' EXIT
 trap 'exit 130' INT TERM
 
-# One template prefix per build tree and user, made once; each scenario
-# copies it.
+# The calls the checks look at: the privilege and exit steps, close
+# requests, and which form (A or W) the program's window, text,
+# message, file, process and help calls take.
+relay='advapi32.OpenProcessToken;advapi32.AdjustTokenPrivileges;user32.ExitWindowsEx'
+relay="$relay;user32.RegisterHotKey;user32.UnregisterHotKey"
+for f in advapi32.LookupPrivilegeValue user32.PostMessage user32.CreateWindowEx \
+         user32.SetWindowText user32.GetMessage user32.DispatchMessage \
+         kernel32.CreateFile kernel32.CreateProcess hhctrl.ocx.HtmlHelp; do
+  relay="$relay;${f}A;${f}W"
+done
+
+# One template prefix per build tree and user, made once (and again when
+# the traced calls change); each scenario copies it.
 (
   flock 9
-  if [ ! -f "$template/system.reg" ]; then
+  if [ ! -f "$template/system.reg" ] || [ "$(cat "$template/relay" 2>/dev/null)" != "$relay" ]; then
     rm -rf "$template"
     mkdir -p "$template"
     [ -n "$user" ] && chown "$user:" "$template"
@@ -62,20 +73,12 @@ trap 'exit 130' INT TERM
     # shellcheck source=../../scripts/wine-env.sh
     CORVELL_DISPLAY_ONLY=1 . "$root/scripts/wine-env.sh"
     as_user bash -c '. "$1/scripts/wine-env.sh"' _ "$root"
-    # The calls the checks look at: the privilege and exit steps, close
-    # requests, and which form (A or W) the program's window, text,
-    # message, file, process and help calls take.
-    relay='advapi32.OpenProcessToken;advapi32.AdjustTokenPrivileges;user32.ExitWindowsEx'
-    for f in advapi32.LookupPrivilegeValue user32.PostMessage user32.CreateWindowEx \
-             user32.SetWindowText user32.GetMessage user32.DispatchMessage \
-             kernel32.CreateFile kernel32.CreateProcess hhctrl.ocx.HtmlHelp; do
-      relay="$relay;${f}A;${f}W"
-    done
     as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d "$relay" \
       >/dev/null 2>&1
     as_user wineserver -w
     as_user wineserver -k 2>/dev/null
     corvell_wine_stop
+    echo "$relay" >"$template/relay"
   fi
 ) 9>"$build/e2e/template.lock"
 
@@ -102,7 +105,13 @@ fi
 echo "== $name: run (display $DISPLAY)"
 WINEDEBUG=+pid,+relay as_user timeout 240 wine "$driver" run "$name" "$zbuild" \
   >"$work/run.out" 2>"$work/relay.log"
+run_rc=$?
 cat "$work/run.out"
+if [ $run_rc -ne 0 ]; then
+  # What Wine itself said, without the trace of calls.
+  echo "== $name: the run exited with $run_rc; Wine's own messages:"
+  grep -v -e ':Call ' -e ':Ret ' -e 'trace:relay' "$work/relay.log" | tail -20
+fi
 # Programs the scenario leaves running (the bystander, viewers) end here.
 as_user timeout 15 wineserver -w || as_user wineserver -k
 

@@ -1,7 +1,8 @@
 // Stand-in for the TV viewer in end-to-end runs. Never shipped.
 //
 //   stub_viewer.exe [--log FILE] [--ignore-close N] [--rename-after MS NEWTITLE]
-//                   [--exit-after MS] [--second-window] [--hang-after MS] [--] TITLE...
+//                   [--exit-after MS] [--second-window] [--hang-after MS]
+//                   [--refuse-end-session] [--] TITLE...
 //
 // TITLE is the rest of the command line, taken verbatim so that repeated
 // spaces survive; one pair of surrounding quotes is removed.
@@ -17,6 +18,7 @@ enum TimerId : UINT_PTR { kRename = 1, kExit = 2, kHang = 3 };
 std::wstring g_log;
 LARGE_INTEGER g_freq, g_start;
 int g_ignoreClose = 0;
+bool g_refuseEnd = false;
 int g_windows = 0;
 HWND g_main = nullptr, g_second = nullptr;
 std::wstring g_newTitle;
@@ -64,8 +66,8 @@ LRESULT CALLBACK wndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         DestroyWindow(w);
         return 0;
     case WM_QUERYENDSESSION:
-        logLine("WM_QUERYENDSESSION" + which(w));
-        return TRUE;
+        logLine("WM_QUERYENDSESSION" + which(w) + (g_refuseEnd ? " refused" : ""));
+        return g_refuseEnd ? FALSE : TRUE;
     case WM_ENDSESSION:
         logLine("WM_ENDSESSION wParam=" + std::to_string(wp) + which(w));
         return 0;
@@ -168,6 +170,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
         else if (opt == L"--exit-after") exitMs = toInt(nextToken(p));
         else if (opt == L"--hang-after") hangMs = toInt(nextToken(p));
         else if (opt == L"--second-window") second = true;
+        else if (opt == L"--refuse-end-session") g_refuseEnd = true;
         else if (opt == L"--") break;
         else { p = save; break; }
     }
@@ -202,7 +205,9 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
     ShowWindow(g_main, show == SW_HIDE ? SW_SHOWNORMAL : show);
     UpdateWindow(g_main);
     // Logged only now: "started" means FindWindow can already see us.
-    logLine("started title=" + utf8(title));
+    wchar_t folder[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    logLine("started title=" + utf8(title) + " folder=" + utf8(folder));
 
     if (renameMs >= 0) SetTimer(g_main, kRename, renameMs, nullptr);
     if (exitMs >= 0) SetTimer(g_main, kExit, exitMs, nullptr);
