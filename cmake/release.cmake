@@ -51,6 +51,7 @@ set(CPACK_NSIS_MUI_ICON "${CMAKE_CURRENT_LIST_DIR}/../res/corvell.ico")
 # Names each package after its generator.
 set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/../packaging/cpack-names.cmake")
 set(CPACK_CORVELL_SOURCE_DATE_EPOCH "${CORVELL_SOURCE_DATE_EPOCH}")
+set(CPACK_CORVELL_CHANGELOG "${CMAKE_CURRENT_LIST_DIR}/../CHANGELOG.md")
 set(CPACK_CORVELL_ZIP "${ZIP_EXECUTABLE}")
 set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/../packaging/cpack-pre-build.cmake")
 set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/../packaging/cpack-post-build.cmake")
