@@ -52,7 +52,10 @@ for f in corvell.exe help.chm "$zip" "$setup" SHA256SUMS; do
   if cmp -s "$build/$f" "$again/$f"; then
     ok "$f is the same, byte for byte"
   else
-    fail "$f differs, first bytes (offset, octal): $(cmp -l "$build/$f" "$again/$f" 2>&1 | head -4 | tr -s ' \n' ' ')"
+    fail "$f differs ($(stat -c %s "$build/$f" "$again/$f" | tr '\n' ' ')bytes long), in" \
+      "$(cmp -l "$build/$f" "$again/$f" 2>/dev/null | wc -l) bytes, first:" \
+      "$(cmp -l "$build/$f" "$again/$f" 2>/dev/null | head -3 \
+         | awk '{ printf "byte %s (octal %s, then %s) ", $1, $2, $3 }')"
   fi
 done
 
