@@ -4,14 +4,15 @@
 # CPack's zip holds each file's access and change times and the user id of
 # whoever built it, which no input can fix. Info-ZIP without extra fields
 # (-X) keeps only the file's time (already the commit's), in the order
-# given; its DOS time is local time, so it is made in UTC.
+# given; its DOS time is local time, so it is made in UTC, and without the
+# options that zip takes from the environment.
 if(CPACK_GENERATOR STREQUAL "ZIP")
   list(GET CPACK_PACKAGE_FILES 0 corvell_zip)
   file(GLOB_RECURSE corvell_files RELATIVE "${CPACK_TOPLEVEL_DIRECTORY}"
        "${CPACK_TEMPORARY_DIRECTORY}/*")
   list(SORT corvell_files)
   file(REMOVE "${corvell_zip}")
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E env TZ=UTC
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E env TZ=UTC --unset=ZIP --unset=ZIPOPT
                           "${CPACK_CORVELL_ZIP}" -X -q "${corvell_zip}" ${corvell_files}
                   WORKING_DIRECTORY "${CPACK_TOPLEVEL_DIRECTORY}"
                   RESULT_VARIABLE corvell_rc)
