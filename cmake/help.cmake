@@ -15,6 +15,13 @@ if(NOT CHMCMD_EXECUTABLE)
     "or point CHMCMD_EXECUTABLE at it.")
 endif()
 
+# chmcmd cannot be told the time to stamp; a Perl script puts the commit's
+# time in afterwards (chm-stamp.pl).
+find_program(PERL_EXECUTABLE perl)
+if(NOT PERL_EXECUTABLE)
+  message(FATAL_ERROR "perl not found; it sets the time stamps in help.chm")
+endif()
+
 get_filename_component(CORVELL_HELP_DIR "${CMAKE_CURRENT_LIST_DIR}/../help" ABSOLUTE)
 file(GLOB CORVELL_HELP_SOURCES CONFIGURE_DEPENDS "${CORVELL_HELP_DIR}/*")
 
@@ -29,8 +36,10 @@ add_custom_command(
   COMMAND "${CMAKE_COMMAND}" -E rm -f "${_corvell_help_work}/help.chm"
   COMMAND "${CMAKE_COMMAND}" -E chdir "${_corvell_help_work}"
           "${CHMCMD_EXECUTABLE}" "${CORVELL_HELP_DIR}/help.hhp"
+  COMMAND "${PERL_EXECUTABLE}" "${CMAKE_CURRENT_LIST_DIR}/chm-stamp.pl"
+          "${_corvell_help_work}/help.chm" ${CORVELL_SOURCE_DATE_EPOCH}
   COMMAND "${CMAKE_COMMAND}" -E copy "${_corvell_help_work}/help.chm" "${CORVELL_HELP_CHM}"
-  DEPENDS ${CORVELL_HELP_SOURCES}
+  DEPENDS ${CORVELL_HELP_SOURCES} "${CMAKE_CURRENT_LIST_DIR}/chm-stamp.pl"
   COMMENT "Compiling help.chm"
   VERBATIM)
 

@@ -1,11 +1,22 @@
 # What a Windows user downloads, made by
 #   cmake --build --preset mingw --target package
 # Corvell-<version>-win32.zip (portable) and Corvell-<version>-setup.exe
-# (NSIS, per user), both in the build folder.
+# (NSIS, per user), both in the build folder, and SHA256SUMS beside them.
+#
+# The same commit gives the same bytes, in any folder at any time. Every
+# time stamp is SOURCE_DATE_EPOCH (cmake/source-date.cmake): ld and the
+# help file take it in the build (windows.cmake, help.cmake); for the
+# packages, packaging/cpack-pre-build.cmake sets the staged files' times to
+# it (NSIS stores them in the installer) and packaging/cpack-post-build.cmake
+# makes the zip again with Info-ZIP, since CPack's zip holds each file's
+# access and change times and the builder's user id. The installer's own PE
+# header keeps the time stamp of NSIS's stub: the same in every build made
+# with the same NSIS.
 
 find_program(ICONV_EXECUTABLE iconv)
-if(NOT TARGET corvell_help OR NOT ICONV_EXECUTABLE)
-  message(STATUS "No help.chm or no iconv, so no release package")
+find_program(ZIP_EXECUTABLE zip)
+if(NOT TARGET corvell_help OR NOT ICONV_EXECUTABLE OR NOT ZIP_EXECUTABLE)
+  message(STATUS "No help.chm, iconv or zip, so no release package")
   return()
 endif()
 
@@ -39,4 +50,9 @@ set(CPACK_MODULE_PATH "${CMAKE_CURRENT_LIST_DIR}/../packaging")
 set(CPACK_NSIS_MUI_ICON "${CMAKE_CURRENT_LIST_DIR}/../res/corvell.ico")
 # Names each package after its generator.
 set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/../packaging/cpack-names.cmake")
+set(CPACK_CORVELL_SOURCE_DATE_EPOCH "${CORVELL_SOURCE_DATE_EPOCH}")
+set(CPACK_CORVELL_CHANGELOG "${CMAKE_CURRENT_LIST_DIR}/../CHANGELOG.md")
+set(CPACK_CORVELL_ZIP "${ZIP_EXECUTABLE}")
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/../packaging/cpack-pre-build.cmake")
+set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/../packaging/cpack-post-build.cmake")
 include(CPack)

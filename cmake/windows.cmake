@@ -1,5 +1,6 @@
 # The Windows executable, its Win32 front end and its help file.
 enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/source-date.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
 
 add_library(corvell_win32 STATIC
@@ -34,6 +35,15 @@ if(MINGW)
   target_compile_options(corvell PRIVATE ${corvell_lean})
   target_link_options(corvell PRIVATE -static -static-libgcc -static-libstdc++
                       -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>)
+  # The same bytes from any folder at any time: no build path in the code
+  # (__FILE__, debug information), and ld writes SOURCE_DATE_EPOCH, when it
+  # finds it in its environment, as the PE header's time stamp.
+  set(corvell_no_paths -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+  target_compile_options(corvell_core PRIVATE ${corvell_no_paths})
+  target_compile_options(corvell_win32 PRIVATE ${corvell_no_paths})
+  target_compile_options(corvell PRIVATE ${corvell_no_paths})
+  set_target_properties(corvell PROPERTIES CXX_LINKER_LAUNCHER
+    "${CMAKE_COMMAND};-E;env;SOURCE_DATE_EPOCH=${CORVELL_SOURCE_DATE_EPOCH}")
 endif()
 
 # The version is set once, in project(); the version resource takes it from
