@@ -47,6 +47,11 @@ void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 void summary(const std::string& what, std::vector<double> v) {
+    if (v.empty()) {
+        std::printf("%s: n=0\n", what.c_str());
+        std::fflush(stdout);
+        return;
+    }
     std::sort(v.begin(), v.end());
     double sum = 0;
     for (double x : v) sum += x;
@@ -154,7 +159,10 @@ int latency(const std::string& kind, int n) {
         DeleteFileW(L"C:\\bench\\baseline-stop.txt");
         Process p, viewer;
         if (!watching(kind, p, viewer)) {
+            // Its viewer would be watched by the next sample's program.
             stop(p);
+            if (HWND v = find_top(kTitle)) PostMessageW(v, WM_CLOSE, 0, 0);
+            wait_no_top(kTitle, 3000);
             continue;
         }
         // Any moment within the watch tick's period.
