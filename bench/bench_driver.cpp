@@ -1,5 +1,7 @@
-// Measures corvell.exe and the baseline program under Wine; run by run.sh,
-// which reads CPU time and memory from the host side.
+// Measures corvell.exe and the two baseline programs under Wine; run by
+// run.sh, which reads CPU time and memory from the host side. KIND is
+// corvell, baseline (the watching alone) or baseline_clock (the watching
+// and the clock line, minimised while watching).
 //
 //   bench_driver install BUILD          programs and a stand-in viewer into C:
 //   bench_driver startup KIND N         start-up to the first paint
@@ -24,6 +26,7 @@ using namespace e2e;
 
 constexpr const char* kCorvell = "C:\\bench\\corvell.exe";
 constexpr const char* kBaseline = "C:\\bench\\baseline.exe";
+constexpr const char* kBaselineClock = "C:\\bench\\baseline_clock.exe";
 constexpr const char* kViewer = "C:\\bench\\viewer.exe";
 constexpr const char* kTitle = "Bench Viewer";
 constexpr int kText1 = 1000, kCommand1 = 1010;
@@ -44,6 +47,11 @@ void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 void summary(const std::string& what, std::vector<double> v) {
+    if (v.empty()) {
+        std::printf("%s: n=0\n", what.c_str());
+        std::fflush(stdout);
+        return;
+    }
     std::sort(v.begin(), v.end());
     double sum = 0;
     for (double x : v) sum += x;
@@ -52,11 +60,15 @@ void summary(const std::string& what, std::vector<double> v) {
     std::fflush(stdout);
 }
 
-std::string caption(const std::string& kind) { return kind == "corvell" ? "Corvell1.0" : "Baseline"; }
+std::string caption(const std::string& kind) {
+    if (kind == "corvell") return "Corvell1.0";
+    return kind == "baseline_clock" ? "Baseline clock" : "Baseline";
+}
 
 Process startProgram(const std::string& kind) {
     if (kind == "corvell") return start(std::string("\"") + kCorvell + "\"");
-    return start(std::string("\"") + kBaseline + "\" " + kTitle);
+    const char* exe = kind == "baseline_clock" ? kBaselineClock : kBaseline;
+    return start(std::string("\"") + exe + "\" " + kTitle);
 }
 
 void stop(Process& p) {
@@ -73,6 +85,8 @@ int install(const std::string& build) {
     CreateDirectoryW(L"C:\\bench", nullptr);
     CopyFileW(widen(build + "\\corvell.exe").c_str(), widen(kCorvell).c_str(), FALSE);
     CopyFileW(widen(build + "\\bench\\baseline.exe").c_str(), widen(kBaseline).c_str(), FALSE);
+    CopyFileW(widen(build + "\\bench\\baseline_clock.exe").c_str(), widen(kBaselineClock).c_str(),
+              FALSE);
     CopyFileW(widen(build + "\\tests\\e2e\\stub_viewer.exe").c_str(), widen(kViewer).c_str(), FALSE);
     writeFile("C:\\bench\\viewer.args", kTitle);
     pointAtViewer();
@@ -112,7 +126,13 @@ bool watching(const std::string& kind, Process& p, Process& viewer) {
     viewer = start(std::string("\"") + kViewer + "\"");
     wait_top(kTitle, 5000);
     p = startProgram(kind);
-    wait_top(caption(kind), 10000, p.pid);
+    HWND main = wait_top(caption(kind), 10000, p.pid);
+    if (main == nullptr) return false;
+    // Like corvell, the clock yardstick watches minimised.
+    if (kind == "baseline_clock" &&
+        !wait_until([&] { return minimized(main); }, 5000, "watching")) {
+        return false;
+    }
     Sleep(1500);  // its first ticks have seen the viewer
     return true;
 }
@@ -139,7 +159,10 @@ int latency(const std::string& kind, int n) {
         DeleteFileW(L"C:\\bench\\baseline-stop.txt");
         Process p, viewer;
         if (!watching(kind, p, viewer)) {
+            // Its viewer would be watched by the next sample's program.
             stop(p);
+            if (HWND v = find_top(kTitle)) PostMessageW(v, WM_CLOSE, 0, 0);
+            wait_no_top(kTitle, 3000);
             continue;
         }
         // Any moment within the watch tick's period.
