@@ -12,9 +12,18 @@ samples=${1:-20}
 rounds=${2:-2}
 kinds="baseline baseline_clock corvell"
 ./scripts/setup.sh >/dev/null
+# The 64-bit build where the host runs no 32-bit code; the sizes are always
+# those of the shipped 32-bit build.
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw >/dev/null
-build=$PWD/build/mingw
+shipped=$PWD/build/mingw
+preset=mingw
+if [ "$(scripts/host-bits.sh)" != 32 ]; then
+  preset=mingw64
+  cmake --preset $preset >/dev/null
+  cmake --build --preset $preset >/dev/null
+fi
+build=$PWD/build/$preset
 work=$build/bench-run
 rm -rf "$work"
 mkdir -p "$work"
@@ -31,11 +40,11 @@ wine "$drv" install "$zbuild"
 
 echo "== machine"
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
-echo "$(wine --version), $(uname -sr)"
+echo "$(wine --version) ($CORVELL_WINE_BITS-bit, the $preset build), $(uname -sr)"
 
 echo "== size (stripped) and imports"
 for f in bench/baseline.exe bench/baseline_clock.exe corvell.exe; do
-  cp "$build/$f" "$work/stripped.exe"
+  cp "$shipped/$f" "$work/stripped.exe"
   i686-w64-mingw32-strip "$work/stripped.exe"
   imports=$(i686-w64-mingw32-objdump -p "$work/stripped.exe" | awk '/DLL Name/{print $3}' | tr '\n' ' ')
   echo "$(basename "$f"): $(stat -c %s "$work/stripped.exe") bytes; imports: $imports"
