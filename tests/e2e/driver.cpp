@@ -70,7 +70,10 @@ INPUT key_input(WORD vk, bool up) {
 void send(std::vector<INPUT>& ins) {
     if (ins.empty()) return;
     UINT sent = SendInput((UINT)ins.size(), ins.data(), sizeof(INPUT));
-    if (sent != ins.size()) note("SendInput sent " + std::to_string(sent) + " of " + std::to_string(ins.size()));
+    // Input that never went out would fail whatever check follows it, and
+    // say nothing of why.
+    if (sent != ins.size())
+        check(false, "SendInput sent " + std::to_string(sent) + " of " + std::to_string(ins.size()));
 }
 
 HWND focus_of(HWND w) {
@@ -185,6 +188,27 @@ int failures() { return g_failures; }
 int exit_code() {
     out("# ", std::to_string(g_checks) + " checks, " + std::to_string(g_failures) + " failed");
     return g_failures == 0 ? 0 : 1;
+}
+
+// ---- steps --------------------------------------------------------------------
+
+void step(bool ok, std::string_view what) {
+    if (ok) return;
+    check(false, "step: " + std::string(what));
+    throw StepFailed{std::string(what)};
+}
+
+bool act_until(const std::function<void()>& act, const std::function<bool()>& pred,
+               std::string_view what, int tries, int timeout_ms) {
+    for (int i = 1; i <= tries; ++i) {
+        act();
+        if (wait_until(pred, timeout_ms, what)) {
+            if (i > 1) note(std::string(what) + ": took " + std::to_string(i) + " tries");
+            return true;
+        }
+    }
+    note(std::string(what) + ": not after " + std::to_string(tries) + " tries");
+    return false;
 }
 
 // ---- waiting ------------------------------------------------------------------
@@ -415,14 +439,31 @@ void keys(std::initializer_list<WORD> vks) {
 }
 
 bool focus_by_click(HWND w, int timeout_ms) {
-    if (!click(w)) return false;
-    return wait_until(
-        [&] {
-            HWND f = focus_of(w);
-            return f && (f == w || IsChild(w, f)) && GetForegroundWindow() == GetAncestor(w, GA_ROOT);
-        },
-        timeout_ms, "keyboard focus on " + class_of(w) + " " + std::to_string(GetDlgCtrlID(w)),
-        [&] { return class_of(focus_of(w)); });
+    auto has = [&] {
+        HWND f = focus_of(w);
+        return f && (f == w || IsChild(w, f)) && GetForegroundWindow() == GetAncestor(w, GA_ROOT);
+    };
+    for (int i = 1; i <= 3; ++i) {
+        if (click(w) && wait_until(has, timeout_ms, "keyboard focus on " + class_of(w) + " " +
+                                                         std::to_string(GetDlgCtrlID(w)),
+                                   [&] { return class_of(focus_of(w)); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool type_into(HWND edit, std::string_view utf8) {
+    for (int i = 1; i <= 3; ++i) {
+        if (!focus_by_click(edit)) continue;
+        keys({VK_CONTROL, VK_HOME});
+        keys({VK_CONTROL, VK_SHIFT, VK_END});
+        if (utf8.empty()) key(VK_DELETE); else type(utf8);
+        if (wait_text(edit, utf8, 2000)) return true;
+        note("typing into " + class_of(edit) + " " + std::to_string(GetDlgCtrlID(edit)) +
+             ": again, try " + std::to_string(i + 1));
+    }
+    return false;
 }
 
 HWND focused(HWND w) { return focus_of(w); }
@@ -475,37 +516,49 @@ bool choose(HWND combo, int index, Pick how, int timeout_ms) {
     RECT r;
     GetClientRect(combo, &r);
     int arrow = GetSystemMetrics(SM_CXVSCROLL);
-    if (!dropped(combo) && !click_at(combo, r.right - arrow / 2 - 1, r.bottom / 2)) return false;
-    if (!wait_until([&] { return dropped(combo); }, timeout_ms, what + ": list dropped down"))
-        return false;
-
-    HWND list = combo_list(combo);
-    bool by_mouse = how == Pick::Mouse && list;
-    if (by_mouse) {
-        int top = (int)ask(list, LB_GETTOPINDEX);
-        int h = (int)ask(list, LB_GETITEMHEIGHT, index);
-        RECT lr;
-        GetClientRect(list, &lr);
-        int y = (index - top) * h + h / 2;
-        if (h > 0 && y >= 0 && y < lr.bottom)
-            press_at(list, lr.right / 2, y, false);
-        else
-            by_mouse = false;  // scrolled out of sight: the keys below still get there
-    }
-    if (!by_mouse) {
-        for (int guard = combo_count(combo) + 2; guard > 0; --guard) {
-            int cur = combo_selection(combo);
-            if (cur == index) break;
-            key(cur < index ? VK_DOWN : VK_UP);
-            wait_until([&] { return combo_selection(combo) != cur; }, 1000, what + ": selection moves");
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        if (attempt > 1) {
+            note(what + ": again, try " + std::to_string(attempt));
+            // A list left open by the last try is closed first.
+            if (dropped(combo)) {
+                key(VK_ESCAPE);
+                wait_until([&] { return !dropped(combo); }, 1000, what + ": list closed");
+            }
         }
-        key(VK_RETURN);
+        if (!dropped(combo) && !click_at(combo, r.right - arrow / 2 - 1, r.bottom / 2)) continue;
+        if (!wait_until([&] { return dropped(combo); }, timeout_ms / 2, what + ": list dropped down"))
+            continue;
+
+        HWND list = combo_list(combo);
+        bool by_mouse = how == Pick::Mouse && list;
+        if (by_mouse) {
+            int top = (int)ask(list, LB_GETTOPINDEX);
+            int h = (int)ask(list, LB_GETITEMHEIGHT, index);
+            RECT lr;
+            GetClientRect(list, &lr);
+            int y = (index - top) * h + h / 2;
+            if (h > 0 && y >= 0 && y < lr.bottom)
+                press_at(list, lr.right / 2, y, false);
+            else
+                by_mouse = false;  // scrolled out of sight: the keys below still get there
+        }
+        if (!by_mouse) {
+            for (int guard = combo_count(combo) + 2; guard > 0; --guard) {
+                int cur = combo_selection(combo);
+                if (cur == index) break;
+                key(cur < index ? VK_DOWN : VK_UP);
+                wait_until([&] { return combo_selection(combo) != cur; }, 1000, what + ": selection moves");
+            }
+            key(VK_RETURN);
+        }
+        if (wait_until([&] { return !dropped(combo) && combo_selection(combo) == index; }, timeout_ms,
+                       what + " chosen and list closed", [&] {
+                           return "selection " + std::to_string(combo_selection(combo)) +
+                                  (dropped(combo) ? ", still dropped" : ", closed");
+                       }))
+            return true;
     }
-    return wait_until([&] { return !dropped(combo) && combo_selection(combo) == index; }, timeout_ms,
-                      what + " chosen and list closed", [&] {
-                          return "selection " + std::to_string(combo_selection(combo)) +
-                                 (dropped(combo) ? ", still dropped" : ", closed");
-                      });
+    return false;
 }
 
 // ---- message boxes ------------------------------------------------------------------
@@ -551,7 +604,8 @@ bool press_button(HWND box, int id, int timeout_ms) {
         note("message box has no button " + std::to_string(id));
         return false;
     }
-    return click(b) && wait_gone(box, timeout_ms);
+    return act_until([&] { click(b); }, [&] { return !IsWindow(box); }, "message box closed", 3,
+                     timeout_ms);
 }
 
 bool screenshot(HWND w, std::string_view bmp_path) {

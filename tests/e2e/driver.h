@@ -34,6 +34,23 @@ void note(std::string_view line);  // "# ..." diagnostic line
 int failures();
 int exit_code();  // for return from main: 0 only if nothing failed
 
+// ---- steps --------------------------------------------------------------------
+// An action the rest of a scenario depends on (a click that opens a list, a
+// text typed into a box). When it fails even after its retries, step()
+// prints "FAIL - step: ..." and throws StepFailed; the scenario stops there
+// with that one failure, instead of driving on with wrong input and
+// failing checks that say nothing of why.
+struct StepFailed {
+    std::string what;
+};
+void step(bool ok, std::string_view what);
+// Does act, then waits up to timeout_ms for pred; again, at most tries
+// times. For the input that sets a test up: the input whose effect is
+// the behaviour under test is given once, or a retry could hide a key that
+// has to be pressed twice.
+bool act_until(const std::function<void()>& act, const std::function<bool()>& pred,
+               std::string_view what, int tries = 3, int timeout_ms = 2000);
+
 // ---- waiting ----------------------------------------------------------------
 // Polls pred every few ms until it holds. On timeout prints "# timeout ..." with
 // `what` and, if given, what `last` says about the state seen last.
@@ -76,8 +93,13 @@ bool click_at(HWND w, int x, int y);
 void type(std::string_view utf8);          // into whatever has the keyboard focus
 void key(WORD vk);                         // press and release one key
 void keys(std::initializer_list<WORD> vks);  // combination, e.g. keys({VK_MENU, 'S'})
-// Focuses w with a click and waits until it has the keyboard focus.
+// Focuses w with a click and waits until it has the keyboard focus;
+// clicks again, up to three times.
 bool focus_by_click(HWND w, int timeout_ms = 2000);
+// Replaces an edit box's text by typing, as a person would: focuses it by
+// a click, selects what is there, types, and checks that the box shows
+// exactly the text; again from the click, up to three times.
+bool type_into(HWND edit, std::string_view utf8);
 // Focuses w with the Tab key (Shift+Tab when back), from wherever the focus
 // is in its window, as a person who does not touch the mouse would.
 bool focus_by_tab(HWND w, bool back = false, int max_presses = 20);
@@ -88,7 +110,9 @@ HWND find_top_class(std::string_view class_name, DWORD pid = 0);
 
 enum class Pick { Mouse, Keyboard };
 // Drops the combo's list with a click and chooses item `index` in it, by
-// clicking the item or with arrow keys and Enter. True once the combo shows it.
+// clicking the item or with arrow keys and Enter. True once the combo shows
+// it; a list that does not drop, or a choice that does not take, is tried
+// again (three times in all).
 bool choose(HWND combo, int index, Pick how = Pick::Mouse, int timeout_ms = 3000);
 
 // ---- message boxes ---------------------------------------------------------------
@@ -96,7 +120,8 @@ bool choose(HWND combo, int index, Pick how = Pick::Mouse, int timeout_ms = 3000
 HWND find_message_box(std::string_view caption, DWORD pid = 0, DWORD tid = 0);
 HWND wait_message_box(std::string_view caption, int timeout_ms, DWORD pid = 0, DWORD tid = 0);
 std::string message_text(HWND box);        // its static, ID 0xFFFF
-// Clicks the button with this ID and waits for the box to close.
+// Clicks the button with this ID and waits for the box to close; clicks
+// again, up to three times.
 bool press_button(HWND box, int id = IDOK, int timeout_ms = 3000);
 
 // ---- Wine's relay trace ----------------------------------------------------------

@@ -73,18 +73,21 @@ done
     # shellcheck source=../../scripts/wine-env.sh
     CORVELL_DISPLAY_ONLY=1 . "$root/scripts/wine-env.sh"
     as_user bash -c '. "$1/scripts/wine-env.sh"' _ "$root"
-    as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d "$relay" \
-      >/dev/null 2>&1
+    if ! as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d "$relay" \
+      >/dev/null 2>&1; then
+      echo "FAIL - the template prefix takes no relay settings"
+      exit 1
+    fi
     as_user wineserver -w
     as_user wineserver -k 2>/dev/null
     corvell_wine_stop
     echo "$relay" >"$template/relay"
   fi
-) 9>"$build/e2e/template.lock"
+) 9>"$build/e2e/template.lock" || exit 1
 
 rm -rf "$work"
 mkdir -p "$work"
-cp -a "$template" "$work/prefix"
+cp -a "$template" "$work/prefix" || { echo "FAIL - no copy of the template prefix"; exit 1; }
 export WINEPREFIX=$work/prefix
 # shellcheck source=../../scripts/wine-env.sh
 . "$root/scripts/wine-env.sh"
@@ -96,7 +99,9 @@ driver=$build/tests/e2e/e2e_scenarios.exe
 if [ -n "$user" ]; then
   echo "== $name: prepare, as $user"
   as_user wine "$driver" prepare "$name" "$zbuild" >"$work/prepare.out" 2>&1
+  prepare_rc=$?
   cat "$work/prepare.out"
+  [ $prepare_rc -eq 0 ] || { echo "FAIL - prepare exited with $prepare_rc"; exit 1; }
   case $name in
     user-root-readonly|user-record-inplace) chmod 555 "$WINEPREFIX/drive_c" ;;
   esac
@@ -125,5 +130,7 @@ for bmp in "$WINEPREFIX"/drive_c/e2e/shots/*.bmp; do
   [ -f "$bmp" ] && convert "$bmp" "$work/$(basename "${bmp%.bmp}").png"
 done
 chmod 755 "$WINEPREFIX/drive_c" 2>/dev/null
+# A run that failed fails the scenario even where its output looked whole.
+[ $rc -eq 0 ] && rc=$run_rc
 [ $rc -eq 0 ] && rm -rf "$work/prefix"
 exit $rc
