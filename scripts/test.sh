@@ -6,18 +6,25 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
+# Where the time goes: seconds since the start at the end of each part.
+start=$(date +%s)
+part() { echo "== $1 done, $(($(date +%s) - start)) s in"; }
 
 for preset in native sanitize; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset" --output-on-failure
+  part "$preset build and tests"
 done
 
 ./scripts/lint.sh
+part lint
 ./scripts/fuzz.sh "${CORVELL_FUZZ_SECONDS:-30}"
+part fuzz
 
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
+part "mingw build"
 if [ "$(./scripts/host-bits.sh)" = 32 ]; then
   ctest --preset mingw --output-on-failure
 else
@@ -25,7 +32,10 @@ else
   echo "== of the same sources (build/mingw64) under 64-bit Wine. The installer"
   echo "== test is left out: the installer is a 32-bit program."
   ctest --preset mingw -LE wine --output-on-failure
+  part "mingw tests without Wine"
   cmake --preset mingw64 >/dev/null
   cmake --build --preset mingw64
+  part "mingw64 build"
   ctest --preset mingw64 --output-on-failure
 fi
+part "Windows-side tests"
