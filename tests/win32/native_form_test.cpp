@@ -5,7 +5,9 @@
 
 #include <cstring>
 #include <new>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "check.h"
 #include "platform/win32/services.h"
@@ -59,6 +61,39 @@ struct Probe : ui::Form {
     int changes = 0;
     int clicks = 0;
 };
+
+}  // namespace
+
+namespace {
+
+// Real key presses: the keys down in order, then up in reverse.
+void pressTogether(std::initializer_list<WORD> vks) {
+    std::vector<INPUT> in;
+    for (WORD vk : vks) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        in.push_back(i);
+    }
+    for (auto it = vks.end(); it != vks.begin();) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = *--it;
+        i.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(i);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+void press(WORD vk) { pressTogether({vk}); }
+
+// A form's window, shown, with its first messages handled.
+NativeForm& shown(Win32Services& sys, ui::Form& f) {
+    NativeForm& n = sys.realise(f);
+    n.show(SW_SHOWNORMAL);
+    wintest::pumpFor(sys, 100);
+    return n;
+}
 
 }  // namespace
 
@@ -252,15 +287,7 @@ TEST_CASE("Alt+S presses the stop/start button from any control") {
     SetFocus(w.h(w.form.Combo4));
     wintest::pumpFor(w.sys, 100);
     CHECK(!w.form.Timer2.enabled());
-    INPUT in[4]{};
-    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
-    in[0].ki.wVk = VK_MENU;
-    in[1].ki.wVk = 'S';
-    in[2].ki.wVk = 'S';
-    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    in[3].ki.wVk = VK_MENU;
-    in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, in, sizeof(INPUT));
+    pressTogether({VK_MENU, 'S'});
     CHECK(wintest::pumpUntil(w.sys, [&] { return w.form.Timer2.enabled(); }, 2000));
     CHECK_EQ(text(w.h(w.form.Command4)), std::string(ui::kStopCaption));
     w.form.stopLaunchCountdown();
@@ -269,9 +296,7 @@ TEST_CASE("Alt+S presses the stop/start button from any control") {
 TEST_CASE("changes made by code raise one event; typing and choosing raise theirs") {
     Win32Services sys;
     Probe p;
-    NativeForm& n = sys.realise(p);
-    n.show(SW_SHOWNORMAL);
-    wintest::pumpFor(sys, 100);
+    NativeForm& n = shown(sys, p);
     p.text.setText("b");
     CHECK_EQ(p.changes, 1);
     CHECK_EQ(text(n.controlHwnd(p.text)), std::string("b"));
@@ -393,14 +418,6 @@ TEST_CASE("a main window that cannot be made ends the program with an error") {
 
 namespace {
 
-void press(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
 // Push buttons, one drawn by the program, a check box, and a key handler.
 struct Keys : ui::Form {
     Keys() : Form("Keys", "Keys", 4000, 2000) {
@@ -423,9 +440,7 @@ struct Keys : ui::Form {
 TEST_CASE("Enter and Space click the focused push button, drawn or not; Space ticks the box") {
     Win32Services sys;
     Keys k;
-    NativeForm& n = sys.realise(k);
-    n.show(SW_SHOWNORMAL);
-    wintest::pumpFor(sys, 100);
+    NativeForm& n = shown(sys, k);
     struct Step {
         const ui::Control* target;
         WORD key;
@@ -473,9 +488,7 @@ TEST_CASE("a topmost window's global key reaches it from another window until it
     k.topmost = true;
     k.globalKeys = {VK_ESCAPE};
     CHECK(escapeFree());
-    NativeForm& n = sys.realise(k);
-    n.show(SW_SHOWNORMAL);
-    wintest::pumpFor(sys, 100);
+    NativeForm& n = shown(sys, k);
     CHECK((GetWindowLongW(n.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
     CHECK(!escapeFree());
 
@@ -504,9 +517,7 @@ TEST_CASE("where another program holds the global key, key preview still brings 
     Keys k;
     k.keyPreview = true;
     k.globalKeys = {VK_ESCAPE};
-    NativeForm& n = sys.realise(k);
-    n.show(SW_SHOWNORMAL);
-    wintest::pumpFor(sys, 100);
+    NativeForm& n = shown(sys, k);
     SetFocus(n.controlHwnd(k.plain));
     // The other holder's key arrives as its WM_HOTKEY, not as a key press.
     UnregisterHotKey(nullptr, 78);
