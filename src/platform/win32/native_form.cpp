@@ -462,18 +462,16 @@ bool NativeForm::preTranslate(MSG& msg) {
     if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
     if (model_->keyPreview && model_->onKeyDown) {
         model_->onKeyDown(static_cast<int>(msg.wParam), shiftState());
-        if (model_ == nullptr) return true;
     }
     // Enter clicks the focused push button, as Space does. The dialog
     // manager would send it to the window's default button instead, which
     // an owner-drawn button never is. A held key clicks once.
     const bool repeat = (msg.lParam & (1 << 30)) != 0;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !repeat) {
-        for (const Native& n : controls_) {
-            if (n.hwnd == msg.hwnd && n.model->kind() == ui::Kind::CommandButton) {
-                static_cast<ui::CommandButton*>(n.model)->userClick();
-                return true;
-            }
+        Native* n = byId(GetDlgCtrlID(msg.hwnd));
+        if (n != nullptr && n->hwnd == msg.hwnd && n->model->kind() == ui::Kind::CommandButton) {
+            static_cast<ui::CommandButton*>(n->model)->userClick();
+            return true;
         }
     }
     return false;
