@@ -254,6 +254,13 @@ NativeForm::Native* NativeForm::byId(int id) {
     return nullptr;
 }
 
+NativeForm::Native* NativeForm::byHwnd(HWND h) {
+    for (Native& n : controls_) {
+        if (n.hwnd == h) return &n;
+    }
+    return nullptr;
+}
+
 NativeForm::Native* NativeForm::byModel(const ui::Control& c) {
     for (Native& n : controls_) {
         if (n.model == &c) return &n;
@@ -468,8 +475,8 @@ bool NativeForm::preTranslate(MSG& msg) {
     // an owner-drawn button never is. A held key clicks once.
     const bool repeat = (msg.lParam & (1 << 30)) != 0;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !repeat) {
-        Native* n = byId(GetDlgCtrlID(msg.hwnd));
-        if (n != nullptr && n->hwnd == msg.hwnd && n->model->kind() == ui::Kind::CommandButton) {
+        Native* n = byHwnd(msg.hwnd);
+        if (n != nullptr && n->model->kind() == ui::Kind::CommandButton) {
             static_cast<ui::CommandButton*>(n->model)->userClick();
             return true;
         }
@@ -516,10 +523,7 @@ LRESULT CALLBACK NativeForm::controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp)
         default:
             return result;
     }
-    Native* n = nullptr;
-    for (Native& c : form->controls_) {
-        if (c.hwnd == h) n = &c;
-    }
+    Native* n = form->byHwnd(h);
     if (n == nullptr) return result;
     const int x = MulDiv(static_cast<short>(LOWORD(lp)), 1440, form->dpi_);
     const int y = MulDiv(static_cast<short>(HIWORD(lp)), 1440, form->dpi_);

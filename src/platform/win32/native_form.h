@@ -62,6 +62,7 @@ private:
     void syncTimer(ui::Timer& t);
     Native* byId(int id);
     Native* byModel(const ui::Control& c);
+    Native* byHwnd(HWND h);
     void rememberFocus();
     void registerGlobalKeys();
     void releaseGlobalKeys();
