@@ -460,9 +460,15 @@ HWND runNow(Scenario& s) {
 // when the key goes.
 void pressOn(HWND target, WORD k) {
     const std::string what = "control " + std::to_string(GetDlgCtrlID(target));
-    step(focus_by_tab(target), what + " focused by Tab");
-    Sleep(100);
-    step(focused(target) == target, what + " still focused when " + keyName(k) + " is pressed");
+    bool ready = false;
+    for (int tries = 0; tries < 3 && !ready; ++tries) {
+        ready = focus_by_tab(target);
+        if (ready) {
+            Sleep(100);
+            ready = focused(target) == target;
+        }
+    }
+    step(ready, what + " focused by Tab, and still when " + keyName(k) + " is pressed");
     key(k);
 }
 
