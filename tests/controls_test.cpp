@@ -10,12 +10,12 @@ namespace {
 
 struct TestForm : Form {
     TestForm() : Form("F", "F", 1000, 1000) {}
-    TextBox text{*this, "Text", "a", {}};
-    CheckBox check{*this, "Check", "c", {}};
-    ComboBox combo{*this, "Combo", "", {}};
-    CommandButton button{*this, "Button", "b", {}};
-    Timer slow{*this, "Slow", 1000, true};
-    Timer fast{*this, "Fast", 300, false};
+    TextBox text{*this, 1, "Text", "a", {}};
+    CheckBox check{*this, 2, "Check", "c", {}};
+    ComboBox combo{*this, 3, "Combo", "", {}};
+    CommandButton button{*this, 4, "Button", "b", {}};
+    Timer slow{*this, 5, "Slow", 1000, true};
+    Timer fast{*this, 6, "Fast", 300, false};
 };
 
 TEST(TextBox, ChangeOnEveryAssignmentThatChangesTheText) {

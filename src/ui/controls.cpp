@@ -2,8 +2,8 @@
 
 namespace corvell::ui {
 
-Control::Control(Form& form, std::string name, Kind kind, std::string text, Geometry g)
-    : geometry(g), form_(form), name_(std::move(name)), kind_(kind), text_(std::move(text)) {
+Control::Control(Form& form, int id, std::string name, Kind kind, std::string text, Geometry g)
+    : geometry(g), form_(form), id_(id), name_(std::move(name)), kind_(kind), text_(std::move(text)) {
     form.add(this);
 }
 
@@ -97,8 +97,8 @@ void ComboBox::userFocus() {
     if (enabled() && onGotFocus) onGotFocus();
 }
 
-Timer::Timer(Form& f, std::string name, int intervalMs, bool enabled)
-    : Control(f, std::move(name), Kind::Timer, {}), interval_(intervalMs) {
+Timer::Timer(Form& f, int id, std::string name, int intervalMs, bool enabled)
+    : Control(f, id, std::move(name), Kind::Timer, {}), interval_(intervalMs) {
     setVisible(false);
     if (!enabled) setEnabled(false);
 }

@@ -57,12 +57,14 @@ public:
 
 class Control {
 public:
-    Control(Form& form, std::string name, Kind kind, std::string text, Geometry g = {});
+    // id: the native control ID, unique in its window.
+    Control(Form& form, int id, std::string name, Kind kind, std::string text, Geometry g = {});
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
 
     const std::string& name() const { return name_; }
+    int id() const { return id_; }
     Kind kind() const { return kind_; }
     Form& form() const { return form_; }
     const std::string& text() const { return text_; }
@@ -88,6 +90,7 @@ protected:
 
 private:
     Form& form_;
+    int id_;
     std::string name_;
     Kind kind_;
     std::string text_;
@@ -97,8 +100,8 @@ private:
 
 class TextBox : public Control {
 public:
-    TextBox(Form& f, std::string name, std::string text, Geometry g)
-        : Control(f, std::move(name), Kind::TextBox, std::move(text), g) {}
+    TextBox(Form& f, int id, std::string name, std::string text, Geometry g)
+        : Control(f, id, std::move(name), Kind::TextBox, std::move(text), g) {}
     void setText(const std::string& s);
     bool locked() const { return locked_; }
     void setLocked(bool on);
@@ -116,16 +119,16 @@ private:
 
 class Label : public Control {
 public:
-    Label(Form& f, std::string name, std::string caption, Geometry g)
-        : Control(f, std::move(name), Kind::Label, std::move(caption), g) {}
+    Label(Form& f, int id, std::string name, std::string caption, Geometry g)
+        : Control(f, id, std::move(name), Kind::Label, std::move(caption), g) {}
     void setCaption(const std::string& s) { assignText(s); }
     std::optional<SysColor> sysForeColor;
 };
 
 class CommandButton : public Control {
 public:
-    CommandButton(Form& f, std::string name, std::string caption, Geometry g)
-        : Control(f, std::move(name), Kind::CommandButton, std::move(caption), g) {}
+    CommandButton(Form& f, int id, std::string name, std::string caption, Geometry g)
+        : Control(f, id, std::move(name), Kind::CommandButton, std::move(caption), g) {}
     void setCaption(const std::string& s) { assignText(s); }
     bool graphical = false;  // drawn by the program in its back colour
 
@@ -142,8 +145,8 @@ public:
 
 class CheckBox : public Control {
 public:
-    CheckBox(Form& f, std::string name, std::string caption, Geometry g)
-        : Control(f, std::move(name), Kind::CheckBox, std::move(caption), g) {}
+    CheckBox(Form& f, int id, std::string name, std::string caption, Geometry g)
+        : Control(f, id, std::move(name), Kind::CheckBox, std::move(caption), g) {}
     void setCaption(const std::string& s) { assignText(s); }
     int value() const { return value_; }
     // Raises Click at once when the value changes, before returning.
@@ -159,8 +162,8 @@ private:
 
 class ComboBox : public Control {
 public:
-    ComboBox(Form& f, std::string name, std::string text, Geometry g)
-        : Control(f, std::move(name), Kind::ComboBox, std::move(text), g) {}
+    ComboBox(Form& f, int id, std::string name, std::string text, Geometry g)
+        : Control(f, id, std::move(name), Kind::ComboBox, std::move(text), g) {}
     void setText(const std::string& s) { assignText(s); }
     void addItem(const std::string& s);
     void removeItem(int index);
@@ -183,7 +186,7 @@ private:
 
 class Timer : public Control {
 public:
-    Timer(Form& f, std::string name, int intervalMs, bool enabled);
+    Timer(Form& f, int id, std::string name, int intervalMs, bool enabled);
     int interval() const { return interval_; }
     void setInterval(int ms);
     // A timer's enabled state is its running state.

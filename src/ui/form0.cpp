@@ -1,41 +1,43 @@
 #include "ui/form0.h"
 
+#include "ui/control_ids.h"
 #include "ui/form1.h"
 
 namespace corvell::ui {
 
 namespace {
+namespace id = ids::form0;
 Font simsun(int centiPoints, bool bold) { return Font{centiPoints, bold}; }
 }  // namespace
 
 Form0::Form0(App& a)
     : Form("Form0", "Corvell1.0", 6000, 3735),
-      Text1(*this, "Text1", "C:\\TV Capture Card\\HDTVPCI.EXE", {120, 480, 5775, 375}),
-      Text2(*this, "Text2", "TV Capture Card", {120, 1440, 5775, 375}),
-      Combo1(*this, "Combo1", "   年", {120, 2280, 975, 300}),
-      Combo2(*this, "Combo2", " 月", {1320, 2280, 735, 300}),
-      Combo3(*this, "Combo3", " 日", {2280, 2280, 735, 300}),
-      Combo4(*this, "Combo4", " 时", {3240, 2280, 735, 300}),
-      Combo5(*this, "Combo5", " 分", {4200, 2280, 735, 300}),
-      Combo6(*this, "Combo6", " 秒", {5160, 2280, 735, 300}),
-      Check1(*this, "Check1", "开启定时关机功能", {3960, 2640, 1935, 375}),
-      Command4(*this, "Command4", kStopCaption, {720, 3120, 1455, 495}),
-      Command1(*this, "Command1", "立即运行", {2520, 3120, 1455, 495}),
-      Command3(*this, "Command3", "帮助 F1", {4320, 3120, 1455, 495}),
-      Label1(*this, "Label1", "请在下面的文本框中输入电视卡应用程序的完整路径及文件全名。",
+      Text1(*this, id::Text1, "Text1", "C:\\TV Capture Card\\HDTVPCI.EXE", {120, 480, 5775, 375}),
+      Text2(*this, id::Text2, "Text2", "TV Capture Card", {120, 1440, 5775, 375}),
+      Combo1(*this, id::Combo1, "Combo1", "   年", {120, 2280, 975, 300}),
+      Combo2(*this, id::Combo2, "Combo2", " 月", {1320, 2280, 735, 300}),
+      Combo3(*this, id::Combo3, "Combo3", " 日", {2280, 2280, 735, 300}),
+      Combo4(*this, id::Combo4, "Combo4", " 时", {3240, 2280, 735, 300}),
+      Combo5(*this, id::Combo5, "Combo5", " 分", {4200, 2280, 735, 300}),
+      Combo6(*this, id::Combo6, "Combo6", " 秒", {5160, 2280, 735, 300}),
+      Check1(*this, id::Check1, "Check1", "开启定时关机功能", {3960, 2640, 1935, 375}),
+      Command4(*this, id::Command4, "Command4", kStopCaption, {720, 3120, 1455, 495}),
+      Command1(*this, id::Command1, "Command1", "立即运行", {2520, 3120, 1455, 495}),
+      Command3(*this, id::Command3, "Command3", "帮助 F1", {4320, 3120, 1455, 495}),
+      Label1(*this, id::Label1, "Label1", "请在下面的文本框中输入电视卡应用程序的完整路径及文件全名。",
              {120, 120, 5775, 375}),
-      Label2(*this, "Label2", "10", {120, 3180, 495, 375}),
-      Label3(*this, "Label3",
+      Label2(*this, id::Label2, "Label2", "10", {120, 3180, 495, 375}),
+      Label3(*this, id::Label3, "Label3",
              "请在下面的文本框中输入电视卡应用程序的窗口标题。(注意：请确保正确，否则程序将无法正常工"
              "作！)",
              {120, 1005, 5775, 495}),
-      Label6(*this, "Label6", "下面是预设定时关机时间。", {120, 2040, 5775, 255}),
-      Label4(*this, "Label4", "已预设关机时间：", {120, 2700, 3735, 255}),
-      Command2(*this, "Command2", "关机时间设定判断", {360, 2640, 855, 495}),
-      Command5(*this, "Command5", "定时关机判断", {4560, 2640, 1215, 495}),
-      Timer1(*this, "Timer1", 1000, true),
-      Timer2(*this, "Timer2", 1000, false),
-      Timer3(*this, "Timer3", 1000, false),
+      Label6(*this, id::Label6, "Label6", "下面是预设定时关机时间。", {120, 2040, 5775, 255}),
+      Label4(*this, id::Label4, "Label4", "已预设关机时间：", {120, 2700, 3735, 255}),
+      Command2(*this, id::Command2, "Command2", "关机时间设定判断", {360, 2640, 855, 495}),
+      Command5(*this, id::Command5, "Command5", "定时关机判断", {4560, 2640, 1215, 495}),
+      Timer1(*this, id::Timer1, "Timer1", 1000, true),
+      Timer2(*this, id::Timer2, "Timer2", 1000, false),
+      Timer3(*this, id::Timer3, "Timer3", 1000, false),
       app(a) {
     Text1.font = simsun(1050, false);
     Text2.font = simsun(1050, true);

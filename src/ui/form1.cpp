@@ -2,17 +2,21 @@
 
 #include <string>
 
+#include "ui/control_ids.h"
+
 namespace corvell::ui {
+
+namespace id = ids::form1;
 
 Form1::Form1(App& a)
     : Form("Form1", "正在准备关机…", 4710, 1695),
-      cmdLogoff(*this, "cmdLogoff", "注销", {120, 480, 1455, 495}),
-      Command1(*this, "Command1", "", {2160, 240, 2295, 1215}),
-      cmdForceLogoff(*this, "cmdForceLogoff", "强制注销", {1800, 480, 1575, 495}),
-      cmdShutdown(*this, "cmdShutdown", "关机", {3600, 480, 1335, 495}),
-      cmdForceShutdown(*this, "cmdForceShutdown", "强制关机", {5160, 480, 1455, 495}),
-      Label1(*this, "Label1", "10", {120, 120, 1935, 1455}),
-      Timer1(*this, "Timer1", 2000, true),
+      cmdLogoff(*this, id::cmdLogoff, "cmdLogoff", "注销", {120, 480, 1455, 495}),
+      Command1(*this, id::Command1, "Command1", "", {2160, 240, 2295, 1215}),
+      cmdForceLogoff(*this, id::cmdForceLogoff, "cmdForceLogoff", "强制注销", {1800, 480, 1575, 495}),
+      cmdShutdown(*this, id::cmdShutdown, "cmdShutdown", "关机", {3600, 480, 1335, 495}),
+      cmdForceShutdown(*this, id::cmdForceShutdown, "cmdForceShutdown", "强制关机", {5160, 480, 1455, 495}),
+      Label1(*this, id::Label1, "Label1", "10", {120, 120, 1935, 1455}),
+      Timer1(*this, id::Timer1, "Timer1", 2000, true),
       app(a) {
     border = Border::FixedDialog;
     minButton = false;

@@ -56,8 +56,8 @@ struct Probe : ui::Form {
         combo.onClick = [this] { ++clicks; };
         for (int i = 1; i <= 3; ++i) combo.addItem(std::to_string(i) + "分");
     }
-    ui::TextBox text{*this, "Text", "a", {0, 0, 1500, 375}};
-    ui::ComboBox combo{*this, "Combo", "", {0, 600, 1500, 300}};
+    ui::TextBox text{*this, 1, "Text", "a", {0, 0, 1500, 375}};
+    ui::ComboBox combo{*this, 2, "Combo", "", {0, 600, 1500, 300}};
     int changes = 0;
     int clicks = 0;
 };
@@ -320,8 +320,8 @@ TEST_CASE("changes made by code raise one event; typing and choosing raise their
 TEST_CASE("a tick that falls due behind a message box is dropped; other timers go on") {
     struct Ticking : ui::Form {
         Ticking() : Form("T", "T", 1000, 1000) {}
-        ui::Timer boxed{*this, "Boxed", 100, true};
-        ui::Timer other{*this, "Other", 50, true};
+        ui::Timer boxed{*this, 1, "Boxed", 100, true};
+        ui::Timer other{*this, 2, "Other", 50, true};
     } f;
     Win32Services sys;
     NativeForm& n = sys.realise(f);
@@ -427,9 +427,9 @@ struct Keys : ui::Form {
         check.onClick = [this] { check.setCaption(check.value() ? "on" : "off"); };
         onKeyDown = [this](int key, int) { keys.push_back(key); };
     }
-    ui::CommandButton plain{*this, "Plain", "Plain", {0, 0, 1500, 495}};
-    ui::CommandButton drawn{*this, "Drawn", "Drawn", {1600, 0, 1500, 495}};
-    ui::CheckBox check{*this, "Check", "off", {0, 600, 1500, 375}};
+    ui::CommandButton plain{*this, 1, "Plain", "Plain", {0, 0, 1500, 495}};
+    ui::CommandButton drawn{*this, 2, "Drawn", "Drawn", {1600, 0, 1500, 495}};
+    ui::CheckBox check{*this, 3, "Check", "off", {0, 600, 1500, 375}};
     int plainClicks = 0;
     int drawnClicks = 0;
     std::vector<int> keys;

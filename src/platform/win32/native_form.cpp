@@ -62,7 +62,7 @@ int shiftState() {
 
 int NativeForm::liveWindows() { return g_live; }
 
-NativeForm::NativeForm(ui::Form& model, int idBase) : model_(&model), idBase_(idBase) {}
+NativeForm::NativeForm(ui::Form& model) : model_(&model) {}
 
 NativeForm::~NativeForm() {
     if (model_ != nullptr && model_->observer() == this) model_->setObserver(nullptr);
@@ -116,9 +116,8 @@ HWND NativeForm::create() {
                             reinterpret_cast<LPARAM>(icon));
     }
 
-    int index = 0;
     for (ui::Control* c : model_->controls()) {
-        const int id = idBase_ + index++;
+        const int id = c->id();
         if (c->kind() == ui::Kind::Timer) {
             controls_.push_back({c, nullptr, id});
             continue;
@@ -227,7 +226,7 @@ void NativeForm::show(int showCommand) {
 }
 
 void NativeForm::registerGlobalKeys() {
-    int id = idBase_ + 900;
+    int id = 1;  // a hot key's ID is its window's own
     for (int key : model_->globalKeys) {
         // Where another program holds the key, key preview is left.
         if (RegisterHotKey(hwnd_, id, 0, static_cast<UINT>(key))) hotKeys_.push_back({id, key});

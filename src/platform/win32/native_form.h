@@ -18,8 +18,7 @@ void openHelpFor(HWND owner);
 
 class NativeForm : public ui::Observer {
 public:
-    // Control IDs are idBase + the control's index in the model's list.
-    NativeForm(ui::Form& model, int idBase);
+    explicit NativeForm(ui::Form& model);
     ~NativeForm() override;
     NativeForm(const NativeForm&) = delete;
     NativeForm& operator=(const NativeForm&) = delete;
@@ -68,7 +67,6 @@ private:
     void releaseGlobalKeys();
 
     ui::Form* model_;
-    int idBase_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     HWND focus_ = nullptr;

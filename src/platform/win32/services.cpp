@@ -32,8 +32,7 @@ NativeForm& Win32Services::realise(ui::Form& f) {
     // same address.
     if (it != forms_.end() && it->second->model() == &f) return *it->second;
     if (it != forms_.end()) forms_.erase(it);
-    auto nf = std::make_unique<NativeForm>(f, nextIdBase_);
-    nextIdBase_ += 1000;
+    auto nf = std::make_unique<NativeForm>(f);
     nf->create();
     return *forms_.emplace(&f, std::move(nf)).first->second;
 }

@@ -63,7 +63,6 @@ private:
     std::map<const ui::Form*, std::unique_ptr<NativeForm>> forms_;
     ui::Form* main_ = nullptr;
     std::string helpFile_;
-    int nextIdBase_ = 1000;
 };
 
 }  // namespace corvell::win32
