@@ -5,7 +5,10 @@ include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
 
 add_library(corvell_win32 STATIC
   src/platform/win32/wide.cpp
+  src/platform/win32/system_functions.cpp
   src/platform/win32/text_calls.cpp
+  src/platform/win32/window.cpp
+  src/platform/win32/control_kinds.cpp
   src/platform/win32/native_form.cpp
   src/platform/win32/services.cpp
   src/platform/win32/program.cpp

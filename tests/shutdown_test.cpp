@@ -238,12 +238,24 @@ TEST(Help, TheButtonPausesTheCountdownSendsF1AndOpensTheFileOnRelease) {
     }
     EXPECT_EQ(calls, (std::vector<std::string>{"keybdEvent 0x70 0 0 0",
                                                "htmlHelp Form0 C:\\help.chm 0 0"}));
-    EXPECT_EQ(r.sys.helpFile, "C:\\help.chm");
     // A click (Space or Enter) does nothing: the button has no click handler.
     r.form.Command3.userClick();
     EXPECT_EQ(r.sys.count("htmlHelp"), 1);
     r.advance(20000);
     EXPECT_EQ(r.sys.count("startProgram"), 0);
+}
+
+TEST(Help, F1InEitherWindowOpensTheFileOwnedByItAndPausesNothing) {
+    Rig r;
+    r.sys.folder = "C:\\";
+    r.load();
+    ui::Form1 countdown(r.app);
+    for (ui::Form* f : {static_cast<ui::Form*>(&r.form), static_cast<ui::Form*>(&countdown)}) {
+        f->onHelp();
+        EXPECT_EQ(r.sys.calls.back().args,
+                  (std::vector<std::string>{f->name(), "C:\\help.chm", "0", "0"}));
+    }
+    EXPECT_TRUE(r.form.Timer2.enabled());
 }
 
 TEST(WholeRoad, StartUpToShutdownWhenTheUserClosesTheViewer) {

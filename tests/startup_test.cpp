@@ -151,7 +151,7 @@ TEST(StartUp, HelpFileLiesBesideTheExecutable) {
         r.sys.folder = c.folder;
         r.load();
         EXPECT_EQ(r.app.exeDir, c.exeDir);
-        EXPECT_EQ(r.sys.helpFile, std::string(c.exeDir) + "\\help.chm");
+        EXPECT_EQ(r.app.helpFile(), std::string(c.exeDir) + "\\help.chm");
     }
 }
 

@@ -15,7 +15,6 @@ void Form0::Form_Load() {
     std::string dir = sys.exeFolder();
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();
     app.exeDir = dir;
-    sys.setHelpFile(app.exeDir + "\\help.chm");
 
     Label3.setCaption(
         "请在下面的文本框中输入电视卡应用程序的窗口标题。\r(注意：请确保正确，否则程序将无法正常工作！)");

@@ -53,7 +53,6 @@ public:
     virtual uint32_t getVersion() = 0;
     // The executable's folder as the system names it ("C:\" for a root).
     virtual std::string exeFolder() = 0;
-    virtual void setHelpFile(const std::string& path) = 0;
 
     // Windows and programs.
     virtual WindowHandle findWindow(const std::string& title) = 0;
@@ -111,6 +110,8 @@ struct App {
     Services& sys;
     int32_t osFamily = 0;  // 0: Windows 95/98/Me, 1: Windows NT
     std::string exeDir;    // no trailing backslash
+    // Opened by F1 in either window and by the help button.
+    std::string helpFile() const { return exeDir + "\\help.chm"; }
 };
 
 }  // namespace corvell

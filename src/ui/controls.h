@@ -31,7 +31,10 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-// Explicit fonts are all SimSun with the GB2312 character set.
+// The character set of the program's explicit fonts, all SimSun.
+inline constexpr int kGb2312 = 134;
+
+// A size and weight; the face and character set are the window's.
 struct Font {
     int centiPoints = 900;  // 10.5 pt is 1050
     bool bold = false;
@@ -81,6 +84,8 @@ public:
     std::optional<Rgb> backColor;
     bool centred = false;
     bool transparent = false;
+    // Drawn only where no sibling lies: for a control that overlaps another.
+    bool clipSiblings = false;
     std::string toolTip;
 
 protected:
@@ -233,6 +238,10 @@ public:
     bool minButton = true;
     bool maxButton = false;
     std::optional<Rgb> backColor;  // nullopt: the system's button face
+    // Every control's font face and character set (a Windows charset code).
+    std::string fontFace;
+    int fontCharSet = 1;  // the system's default
+    Font defaultFont;     // for a control without one of its own
     bool keyPreview = false;
     // Above every other window, full-screen ones included, until it closes.
     bool topmost = false;
@@ -241,6 +250,8 @@ public:
     std::vector<int> globalKeys;
     // With key preview, every key pressed in the window comes here first.
     std::function<void(int keyCode, int shift)> onKeyDown;
+    // F1, whichever control has the focus.
+    std::function<void()> onHelp;
 
 private:
     friend class Control;

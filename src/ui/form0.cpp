@@ -7,7 +7,6 @@ namespace corvell::ui {
 
 namespace {
 namespace id = ids::form0;
-Font simsun(int centiPoints, bool bold) { return Font{centiPoints, bold}; }
 }  // namespace
 
 Form0::Form0(App& a)
@@ -39,21 +38,28 @@ Form0::Form0(App& a)
       Timer2(*this, id::Timer2, "Timer2", 1000, false),
       Timer3(*this, id::Timer3, "Timer3", 1000, false),
       app(a) {
-    Text1.font = simsun(1050, false);
-    Text2.font = simsun(1050, true);
+    fontFace = "宋体";
+    fontCharSet = kGb2312;
+    Text1.font = Font{1050, false};
+    Text2.font = Font{1050, true};
     Text2.toolTip = "窗口标题是程序运行时在WINDOWS任务栏上显示的文字";
-    Command1.font = simsun(900, true);
+    Command1.font = Font{900, true};
     Label1.centred = true;
     Label2.centred = true;
     Label2.foreColor = Rgb{255, 0, 0};
-    Label2.font = simsun(1425, true);
+    Label2.font = Font{1425, true};
     Label3.centred = true;
     Label3.toolTip = Text2.toolTip;
+    // Drawn on the window's one plain colour, a new caption repaints the
+    // label alone rather than the window behind it: the clock line in
+    // Label6 changes every second.
     for (Label* l : {&Label6, &Label4}) {
         l->centred = true;
         l->transparent = true;
         l->sysForeColor = SysColor::WindowText;
     }
+    // The heading overlaps the date boxes by a pixel.
+    Label6.clipSiblings = true;
     Command2.setVisible(false);
     Command5.setVisible(false);
 
@@ -85,6 +91,7 @@ Form0::Form0(App& a)
     Timer1.onTimer = [this] { Timer1_Timer(); };
     Timer2.onTimer = [this] { Timer2_Timer(); };
     Timer3.onTimer = [this] { Timer3_Timer(); };
+    onHelp = [this] { Form_Help(); };
 }
 
 Form0::~Form0() = default;

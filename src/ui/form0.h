@@ -78,6 +78,7 @@ public:
     // system/
     void Command3_MouseDown(MouseButton b, int shift, int x, int y);
     void Command3_MouseUp(MouseButton b, int shift, int x, int y);
+    void Form_Help();
 
     // The countdown window, once the watch loop has shown it.
     Form1* countdownWindow() const { return form1_.get(); }

@@ -18,6 +18,8 @@ Form1::Form1(App& a)
       Label1(*this, id::Label1, "Label1", "10", {120, 120, 1935, 1455}),
       Timer1(*this, id::Timer1, "Timer1", 2000, true),
       app(a) {
+    fontFace = "宋体";
+    fontCharSet = kGb2312;
     border = Border::FixedDialog;
     minButton = false;
     maxButton = false;
@@ -47,6 +49,7 @@ Form1::Form1(App& a)
     cmdForceShutdown.onClick = [this] { cmdForceShutdown_Click(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
     onKeyDown = [this](int key, int shift) { Form_KeyDown(key, shift); };
+    onHelp = [this] { Form_Help(); };
 }
 
 void Form1::Form_Load() {

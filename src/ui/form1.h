@@ -34,6 +34,7 @@ public:
     void cmdForceLogoff_Click();
     void cmdShutdown_Click();
     void cmdForceShutdown_Click();
+    void Form_Help();
 
     App& app;
 

@@ -196,11 +196,6 @@ void FakeServices::record(std::string name, std::vector<std::string> args) {
     calls.push_back({std::move(name), std::move(args)});
 }
 
-void FakeServices::setHelpFile(const std::string& path) {
-    helpFile = path;
-    record("setHelpFile", {path});
-}
-
 WindowHandle FakeServices::findWindow(const std::string& title) {
     record("findWindow", {title});
     for (const Window& w : windows) {

@@ -124,7 +124,6 @@ public:
     LocalTime now() override { return clock.now(); }
     uint32_t getVersion() override { return version; }
     std::string exeFolder() override { return folder; }
-    void setHelpFile(const std::string& path) override;
     WindowHandle findWindow(const std::string& title) override;
     void postClose(WindowHandle w) override;
     bool startProgram(const std::string& commandLine) override;
@@ -155,7 +154,6 @@ public:
 
     bool tokenFails = false;
     bool privilegeNameFails = false;
-    std::string helpFile;
     std::set<ui::Form*> minimized;
     std::vector<ui::Form*> shown;
 

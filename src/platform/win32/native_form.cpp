@@ -2,61 +2,19 @@
 
 #include <commctrl.h>
 
-#include <map>
-
+#include "platform/win32/control_kinds.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/window.h"
 
 namespace corvell::win32 {
 
 namespace {
 
-const char kClassName[] = "CorvellForm";
-const ui::Font kDefaultFont{900, false};
 int g_live = 0;
 
 // Sent by Windows 8.1 and later to a per-monitor aware window.
 constexpr UINT kDpiChanged = 0x02E0;
-
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
-
-// Controls whose mouse events the model wants: their window procedure is
-// replaced (SetWindowSubclass is comctl32 6 only), the old one kept here.
-struct Subclassed {
-    NativeForm* form;
-    WNDPROC old;
-};
-std::map<HWND, Subclassed>& subclassed() {
-    static std::map<HWND, Subclassed> all;
-    return all;
-}
-
-int windowDpi(HWND h) {
-    using Fn = UINT(WINAPI*)(HWND);
-    static auto fn = systemFunction<Fn>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
-    if (fn != nullptr && h != nullptr) {
-        if (UINT d = fn(h)) return static_cast<int>(d);
-    }
-    HDC dc = GetDC(nullptr);
-    int d = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return d > 0 ? d : 96;
-}
-
-void adjustForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi) {
-    using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static auto fn = systemFunction<Fn>(GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi");
-    if (fn == nullptr || fn(&r, style, FALSE, exStyle, static_cast<UINT>(dpi)) == 0) {
-        AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    }
-}
-
-COLORREF rgb(const ui::Rgb& c) { return RGB(c.r, c.g, c.b); }
-
-int shiftState() {
-    return ((GetKeyState(VK_SHIFT) < 0) ? 1 : 0) | ((GetKeyState(VK_CONTROL) < 0) ? 2 : 0) |
-           ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
-}
 
 }  // namespace
 
@@ -67,7 +25,6 @@ NativeForm::NativeForm(ui::Form& model) : model_(&model) {}
 NativeForm::~NativeForm() {
     if (model_ != nullptr && model_->observer() == this) model_->setObserver(nullptr);
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    for (auto& [key, f] : fonts_) DeleteObject(f);
     if (ownBackground_) DeleteObject(background_);
 }
 
@@ -76,22 +33,12 @@ void NativeForm::formDestroyed(ui::Form&) {
     // messages that destroying the window sends.
     model_ = nullptr;
     controls_.clear();
-    releaseGlobalKeys();
+    timers_.clear();
+    hotKeys_.release();
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
 HWND NativeForm::create() {
-    static bool registered = false;
-    if (!registered) {
-        constexpr UINT kShared = LR_SHARED | LR_DEFAULTSIZE;
-        calls().registerClass(
-            wndProc,
-            static_cast<HICON>(LoadImageA(instance(), MAKEINTRESOURCEA(1), IMAGE_ICON, 0, 0, kShared)),
-            static_cast<HCURSOR>(
-                LoadImageA(nullptr, MAKEINTRESOURCEA(32512) /* OCR_NORMAL */, IMAGE_CURSOR, 0, 0, kShared)),
-            kClassName);
-        registered = true;
-    }
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     DWORD exStyle = model_->topmost ? WS_EX_TOPMOST : 0;
     if (model_->border == ui::Border::Sizable) {
@@ -105,268 +52,162 @@ HWND NativeForm::create() {
     background_ = ownBackground_ ? CreateSolidBrush(rgb(*model_->backColor))
                                  : GetSysColorBrush(COLOR_BTNFACE);
 
-    hwnd_ = calls().createWindow(exStyle, kClassName, displayText(model_->caption()), style, nullptr,
-                                 0, this);
+    hwnd_ = calls().createWindow(exStyle, formClass(wndProc), displayText(model_->caption()), style,
+                                 nullptr, 0, nullptr, this);
     if (hwnd_ == nullptr) return nullptr;
     dpi_ = windowDpi(hwnd_);
-    for (int big : {1, 0}) {
-        int size = GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON);
-        HANDLE icon = LoadImageA(instance(), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, LR_SHARED);
-        calls().sendMessage(hwnd_, WM_SETICON, big ? ICON_BIG : ICON_SMALL,
-                            reinterpret_cast<LPARAM>(icon));
-    }
-
-    for (ui::Control* c : model_->controls()) {
-        const int id = c->id();
-        if (c->kind() == ui::Kind::Timer) {
-            controls_.push_back({c, nullptr, id});
-            continue;
-        }
-        const char* cls = "BUTTON";
-        DWORD s = WS_CHILD;
-        DWORD ex = 0;
-        switch (c->kind()) {
-            case ui::Kind::TextBox:
-                cls = "EDIT";
-                s |= WS_TABSTOP | ES_AUTOHSCROLL;
-                ex = WS_EX_CLIENTEDGE;
-                break;
-            case ui::Kind::ComboBox:
-                cls = "COMBOBOX";
-                s |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
-                break;
-            case ui::Kind::CheckBox:
-                s |= WS_TABSTOP | BS_CHECKBOX;
-                break;
-            case ui::Kind::CommandButton:
-                s |= WS_TABSTOP |
-                     (static_cast<ui::CommandButton*>(c)->graphical ? BS_OWNERDRAW : BS_PUSHBUTTON);
-                break;
-            case ui::Kind::Label:
-                cls = "STATIC";
-                // The schedule heading overlaps the date boxes by a pixel.
-                s |= WS_CLIPSIBLINGS | (c->centred ? SS_CENTER : SS_LEFT);
-                if (!c->toolTip.empty()) s |= SS_NOTIFY;
-                break;
-            case ui::Kind::Timer:
-                break;
-        }
-        if (c->visible()) s |= WS_VISIBLE;
-        if (!c->enabled()) s |= WS_DISABLED;
-        const bool edit = c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::ComboBox;
-        ++settingFromCode_;
-        HWND h = calls().createWindow(ex, cls, edit ? c->text() : displayText(c->text()), s, hwnd_,
-                                      id, nullptr);
-        controls_.push_back({c, h, id});
-        if (c->kind() == ui::Kind::ComboBox) {
-            for (const std::string& item : static_cast<ui::ComboBox*>(c)->items()) {
-                calls().insertItem(h, -1, item);
-            }
-        } else if (c->kind() == ui::Kind::CheckBox) {
-            calls().sendMessage(h, BM_SETCHECK, static_cast<ui::CheckBox*>(c)->value() == 1, 0);
-        } else if (c->kind() == ui::Kind::TextBox) {
-            calls().sendMessage(h, EM_SETREADONLY, static_cast<ui::TextBox*>(c)->locked(), 0);
-        }
-        --settingFromCode_;
-        if (h != nullptr &&
-            (c->kind() == ui::Kind::TextBox || c->kind() == ui::Kind::CommandButton)) {
-            const auto old = reinterpret_cast<WNDPROC>(calls().setWindowLongPtr(
-                h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
-            subclassed()[h] = {this, old};
-        }
-        if (!c->toolTip.empty()) {
-            if (tooltip_ == nullptr) {
-                tooltip_ = calls().createWindow(WS_EX_TOPMOST, "tooltips_class32", "",
-                                                WS_POPUP | TTS_ALWAYSTIP, hwnd_, 0, nullptr);
-                calls().sendMessage(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-            }
-            calls().addTool(tooltip_, hwnd_, h, c->toolTip);
-        }
-    }
-    layout();
-
-    // Centred on the screen that holds the window.
-    RECT wr;
-    GetWindowRect(hwnd_, &wr);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    // Windows 95 has one screen and no monitor functions.
-    using FromWindow = HMONITOR(WINAPI*)(HWND, DWORD);
-    using Info = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
-    static const auto fromWindow =
-        systemFunction<FromWindow>(GetModuleHandleA("user32.dll"), "MonitorFromWindow");
-    static const auto info = systemFunction<Info>(GetModuleHandleA("user32.dll"), "GetMonitorInfoA");
-    if (fromWindow == nullptr || info == nullptr ||
-        !info(fromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi)) {
-        mi.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    const int w = wr.right - wr.left;
-    const int h = wr.bottom - wr.top;
-    SetWindowPos(hwnd_, nullptr, mi.rcMonitor.left + (mi.rcMonitor.right - mi.rcMonitor.left - w) / 2,
-                 mi.rcMonitor.top + (mi.rcMonitor.bottom - mi.rcMonitor.top - h) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    setIcons(hwnd_);
+    for (ui::Control* c : model_->controls()) createControl(*c);
+    timers_ = model_->timers();
+    fitWindow();
+    centreOnMonitor(hwnd_);
 
     model_->setObserver(this);
-    for (ui::Timer* t : model_->timers()) syncTimer(*t);
-    registerGlobalKeys();
+    for (ui::Timer* t : timers_) syncTimer(*t);
+    hotKeys_.hold(hwnd_, model_->globalKeys);
     ++g_live;
     return hwnd_;
 }
 
-void NativeForm::show(int showCommand) {
-    ShowWindow(hwnd_, showCommand);
-    SetForegroundWindow(hwnd_);
-    if (GetForegroundWindow() == hwnd_) return;
-    // The system keeps the foreground for the program that had the user's
-    // last input: the taskbar button says so until the user comes.
-    using Fn = BOOL(WINAPI*)(PFLASHWINFO);
-    static const auto flashEx = systemFunction<Fn>(GetModuleHandleA("user32.dll"), "FlashWindowEx");
-    FLASHWINFO fi{sizeof fi, hwnd_, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
-    if (flashEx == nullptr || !flashEx(&fi)) FlashWindow(hwnd_, TRUE);
-}
-
-void NativeForm::registerGlobalKeys() {
-    int id = 1;  // a hot key's ID is its window's own
-    for (int key : model_->globalKeys) {
-        // Where another program holds the key, key preview is left.
-        if (RegisterHotKey(hwnd_, id, 0, static_cast<UINT>(key))) hotKeys_.push_back({id, key});
-        ++id;
+// Made at its place and size with its font, before anything is drawn.
+void NativeForm::createControl(ui::Control& c) {
+    const ControlKind& kind = kindOf(c);
+    if (kind.windowClass == nullptr) return;
+    DWORD style = WS_CHILD | kind.style(c);
+    if (c.clipSiblings) style |= WS_CLIPSIBLINGS;
+    if (c.visible()) style |= WS_VISIBLE;
+    if (!c.enabled()) style |= WS_DISABLED;
+    const RECT r = place(c);
+    ++settingFromCode_;
+    HWND h = calls().createWindow(kind.exStyle, kind.windowClass,
+                                  kind.typedText ? c.text() : displayText(c.text()), style, hwnd_,
+                                  c.id(), &r, nullptr);
+    controls_.push_back({&c, h, &kind});
+    calls().sendMessage(h, WM_SETFONT, reinterpret_cast<WPARAM>(font(c)), FALSE);
+    kind.sync(h, c);
+    kind.fitToFont(h, c, dpi_);
+    --settingFromCode_;
+    if (h == nullptr) return;
+    if (kind.wantsMouse) {
+        watchMouse(
+            h,
+            [](void* self, HWND control, bool up, ui::MouseButton b, int x, int y) {
+                static_cast<NativeForm*>(self)->mouse(control, up, b, x, y);
+            },
+            this);
     }
+    if (!c.toolTip.empty()) addToolTip(h, c.toolTip);
 }
 
-void NativeForm::releaseGlobalKeys() {
-    for (const HotKey& k : hotKeys_) UnregisterHotKey(hwnd_, k.id);
-    hotKeys_.clear();
+void NativeForm::addToolTip(HWND control, const std::string& tip) {
+    if (tooltip_ == nullptr) {
+        tooltip_ = calls().createWindow(WS_EX_TOPMOST, "tooltips_class32", "",
+                                        WS_POPUP | TTS_ALWAYSTIP, hwnd_, 0, nullptr, nullptr);
+        calls().sendMessage(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    }
+    calls().addTool(tooltip_, hwnd_, control, tip);
 }
 
-HWND NativeForm::controlHwnd(const ui::Control& c) const {
+RECT NativeForm::place(const ui::Control& c) const {
+    const ui::Geometry& g = c.geometry;
+    const int left = twips(g.left, dpi_);
+    const int top = twips(g.top, dpi_);
+    return {left, top, left + twips(g.width, dpi_),
+            top + twips(g.height, dpi_) + twips(kindOf(c).extraHeight, dpi_)};
+}
+
+void NativeForm::fitWindow() {
+    const SIZE s = outerSize(hwnd_, twips(model_->clientWidth, dpi_),
+                             twips(model_->clientHeight, dpi_), dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void NativeForm::changeDpi(int dpi, const RECT& suggested) {
+    dpi_ = dpi;
     for (const Native& n : controls_) {
-        if (n.model == &c) return n.hwnd;
+        const RECT r = place(*n.model);
+        SetWindowPos(n.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        calls().sendMessage(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(*n.model)), TRUE);
+        n.kind->fitToFont(n.hwnd, *n.model, dpi_);
     }
-    return nullptr;
-}
-
-NativeForm::Native* NativeForm::byId(int id) {
-    for (Native& n : controls_) {
-        if (n.id == id) return &n;
-    }
-    return nullptr;
-}
-
-NativeForm::Native* NativeForm::byHwnd(HWND h) {
-    for (Native& n : controls_) {
-        if (n.hwnd == h) return &n;
-    }
-    return nullptr;
-}
-
-NativeForm::Native* NativeForm::byModel(const ui::Control& c) {
-    for (Native& n : controls_) {
-        if (n.model == &c) return &n;
-    }
-    return nullptr;
+    fitWindow();
+    // The controls drew with the old fonts until they had new ones.
+    fonts_.keepOnly(dpi_);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HFONT NativeForm::font(const ui::Control& c) {
-    const ui::Font f = c.font.value_or(kDefaultFont);
-    const int key = f.centiPoints * 2 + (f.bold ? 1 : 0);
-    auto it = fonts_.find(key);
-    if (it != fonts_.end()) return it->second;
-    HFONT h = calls().createFont(-MulDiv(f.centiPoints, dpi_, 7200), f.bold ? FW_BOLD : FW_NORMAL,
-                                 GB2312_CHARSET, "宋体");
-    fonts_[key] = h;
-    return h;
+    return fonts_.get(c.font.value_or(model_->defaultFont), model_->fontFace, model_->fontCharSet,
+                      dpi_);
 }
 
-void NativeForm::layout() {
+void NativeForm::show(int showCommand) {
+    ShowWindow(hwnd_, showCommand);
+    bringToFront(hwnd_, true);
+}
+
+void NativeForm::hotKey(WPARAM id) {
+    if (const int key = hotKeys_.key(id); key != 0 && model_->onKeyDown) {
+        model_->onKeyDown(key, shiftState());
+    }
+}
+
+HWND NativeForm::controlHwnd(const ui::Control& c) const {
+    const Native* n = find(&c, nullptr);
+    return n != nullptr ? n->hwnd : nullptr;
+}
+
+const NativeForm::Native* NativeForm::find(const ui::Control* c, HWND h) const {
     for (const Native& n : controls_) {
-        if (n.hwnd == nullptr) continue;
-        const ui::Geometry& g = n.model->geometry;
-        int height = twips(g.height, dpi_);
-        // A drop-down combo's window height includes its list.
-        if (n.model->kind() == ui::Kind::ComboBox) height += twips(3000, dpi_);
-        SetWindowPos(n.hwnd, nullptr, twips(g.left, dpi_), twips(g.top, dpi_),
-                     twips(g.width, dpi_), height, SWP_NOZORDER | SWP_NOACTIVATE);
-        calls().sendMessage(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(*n.model)), TRUE);
-        if (n.model->kind() == ui::Kind::ComboBox) {
-            // The closed box takes the designed height, as far as its font
-            // lets it: the edit field is never lower than the text.
-            RECT r;
-            GetWindowRect(n.hwnd, &r);
-            const int delta = twips(g.height, dpi_) - (r.bottom - r.top);
-            const LRESULT item = calls().sendMessage(n.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-            if (delta != 0 && item + delta > 0) {
-                calls().sendMessage(n.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + delta);
-            }
-        }
+        if (n.model == c || (h != nullptr && n.hwnd == h)) return &n;
     }
-    RECT r{0, 0, twips(model_->clientWidth, dpi_), twips(model_->clientHeight, dpi_)};
-    adjustForDpi(r, static_cast<DWORD>(calls().getWindowLongPtr(hwnd_, GWL_STYLE)),
-                 static_cast<DWORD>(calls().getWindowLongPtr(hwnd_, GWL_EXSTYLE)), dpi_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return nullptr;
 }
 
-void NativeForm::syncTimer(ui::Timer& t) {
-    Native* n = byModel(t);
-    if (n == nullptr || hwnd_ == nullptr) return;
+void NativeForm::syncTimer(const ui::Timer& t) {
+    if (hwnd_ == nullptr) return;
+    const auto id = static_cast<UINT_PTR>(t.id());
     if (t.enabled() && !model_->unloaded()) {
-        SetTimer(hwnd_, static_cast<UINT_PTR>(n->id), static_cast<UINT>(t.interval()), nullptr);
+        SetTimer(hwnd_, id, static_cast<UINT>(t.interval()), nullptr);
     } else {
-        KillTimer(hwnd_, static_cast<UINT_PTR>(n->id));
+        KillTimer(hwnd_, id);
     }
 }
 
-void NativeForm::applyText(const Native& n) {
-    const ui::Kind k = n.model->kind();
-    const bool edit = k == ui::Kind::TextBox || k == ui::Kind::ComboBox;
-    const std::string want = edit ? n.model->text() : displayText(n.model->text());
-    // The echo of a user's own typing is already on screen; writing it
-    // back would move the caret.
-    if (calls().getText(n.hwnd) == want) return;
-    // Nothing of a minimised window is seen: its labels take their new text
-    // without drawing it (it is drawn when the window is restored).
-    const bool hidden = IsIconic(hwnd_) && k == ui::Kind::Label;
-    if (hidden) calls().sendMessage(n.hwnd, WM_SETREDRAW, FALSE, 0);
-    calls().setText(n.hwnd, want);
-    if (hidden) calls().sendMessage(n.hwnd, WM_SETREDRAW, TRUE, 0);
-    if (k == ui::Kind::CommandButton) {
-        InvalidateRect(n.hwnd, nullptr, TRUE);
+void NativeForm::tick(int id) {
+    // Another window made topmost later (a full-screen player) would cover it.
+    if (model_->topmost) {
+        SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    for (ui::Timer* t : timers_) {
+        if (t->id() == id) {
+            t->tick();
+            return;
+        }
     }
 }
 
 void NativeForm::controlChanged(ui::Control& c, ui::Prop p, int index) {
-    Native* n = byModel(c);
-    if (n == nullptr || hwnd_ == nullptr) return;
-    if (c.kind() == ui::Kind::Timer) {
-        syncTimer(static_cast<ui::Timer&>(c));
-        return;
+    if (hwnd_ == nullptr) return;
+    for (const ui::Timer* t : timers_) {
+        if (t == &c) {
+            syncTimer(*t);
+            return;
+        }
     }
+    const Native* n = find(&c, nullptr);
+    if (n == nullptr) return;
     ++settingFromCode_;
-    switch (p) {
-        case ui::Prop::Text:
-            applyText(*n);
-            break;
-        case ui::Prop::Enabled:
-            EnableWindow(n->hwnd, c.enabled());
-            break;
-        case ui::Prop::Visible:
-            ShowWindow(n->hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
-            break;
-        case ui::Prop::Locked:
-            calls().sendMessage(n->hwnd, EM_SETREADONLY, static_cast<ui::TextBox&>(c).locked(), 0);
-            break;
-        case ui::Prop::Value:
-            calls().sendMessage(n->hwnd, BM_SETCHECK, static_cast<ui::CheckBox&>(c).value() == 1, 0);
-            break;
-        case ui::Prop::ListAdd:
-            calls().insertItem(n->hwnd, index, static_cast<ui::ComboBox&>(c).list(index));
-            break;
-        case ui::Prop::ListRemove:
-            calls().sendMessage(n->hwnd, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
-            break;
-        case ui::Prop::Interval:
-            break;
+    if (p == ui::Prop::Text) {
+        n->kind->showText(n->hwnd, c, IsIconic(hwnd_) != 0);
+    } else if (p == ui::Prop::Enabled) {
+        EnableWindow(n->hwnd, c.enabled());
+    } else if (p == ui::Prop::Visible) {
+        ShowWindow(n->hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
+    } else {
+        n->kind->apply(n->hwnd, c, p, index);
     }
     --settingFromCode_;
 }
@@ -375,91 +216,31 @@ void NativeForm::formCaptionChanged(ui::Form& f) {
     if (hwnd_ != nullptr) calls().setText(hwnd_, displayText(f.caption()));
 }
 
-void NativeForm::command(int id, int code) {
-    Native* n = byId(id);
-    if (n == nullptr || settingFromCode_ > 0) return;
-    switch (n->model->kind()) {
-        case ui::Kind::TextBox:
-            if (code == EN_CHANGE) {
-                static_cast<ui::TextBox*>(n->model)->userType(calls().getText(n->hwnd));
-            }
-            break;
-        case ui::Kind::ComboBox: {
-            auto* cb = static_cast<ui::ComboBox*>(n->model);
-            if (code == CBN_SELCHANGE) {
-                const auto i = static_cast<int>(calls().sendMessage(n->hwnd, CB_GETCURSEL, 0, 0));
-                if (i >= 0) cb->userChoose(i);
-            } else if (code == CBN_EDITCHANGE) {
-                cb->userType(calls().getText(n->hwnd));
-            } else if (code == CBN_SETFOCUS) {
-                cb->userFocus();
-            }
-            break;
-        }
-        case ui::Kind::CheckBox:
-            if (code == BN_CLICKED) static_cast<ui::CheckBox*>(n->model)->userClick();
-            break;
-        case ui::Kind::CommandButton:
-            if (code == BN_CLICKED) static_cast<ui::CommandButton*>(n->model)->userClick();
-            break;
-        default:
-            break;
-    }
+void NativeForm::command(HWND control, int code) {
+    const Native* n = find(nullptr, control);
+    if (n != nullptr && settingFromCode_ == 0) n->kind->notify(n->hwnd, *n->model, code);
 }
 
 LRESULT NativeForm::colorStatic(HDC dc, HWND ctl) {
-    for (const Native& n : controls_) {
-        if (n.hwnd != ctl) continue;
-        const ui::Control& c = *n.model;
-        if (c.kind() == ui::Kind::TextBox) break;  // a read-only edit keeps its own look
-        if (c.foreColor) {
-            SetTextColor(dc, rgb(*c.foreColor));
-        } else {
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        }
-        // A window's background is one plain colour, so a transparent label
-        // is drawn on that colour: it looks the same, and a new caption
-        // repaints the label alone rather than the window behind it (the
-        // clock line changes every second).
-        if (c.transparent) SetBkMode(dc, TRANSPARENT);
-        SetBkColor(dc, model_->backColor ? rgb(*model_->backColor) : GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(background_);
+    const Native* n = find(nullptr, ctl);
+    if (n == nullptr || n->kind->systemColours) {
+        return calls().defWindowProc(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                     reinterpret_cast<LPARAM>(ctl));
     }
-    return calls().defWindowProc(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                          reinterpret_cast<LPARAM>(ctl));
+    setColours(dc, *n->model, *model_);
+    return reinterpret_cast<LRESULT>(background_);
 }
 
-void NativeForm::drawButton(const DRAWITEMSTRUCT& d) {
-    Native* n = byId(static_cast<int>(d.CtlID));
-    if (n == nullptr) return;
-    const ui::Control& c = *n->model;
-    HDC dc = d.hDC;
-    RECT r = d.rcItem;
-    HBRUSH fill = CreateSolidBrush(c.backColor ? rgb(*c.backColor) : GetSysColor(COLOR_BTNFACE));
-    FillRect(dc, &r, fill);
-    DeleteObject(fill);
-    const bool pressed = (d.itemState & ODS_SELECTED) != 0;
-    DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
-    HGDIOBJ old = SelectObject(dc, font(c));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor((d.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    const std::string text = displayText(c.text());
-    RECT calc = r;
-    calls().drawText(dc, text, &calc, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
-    RECT t = r;
-    t.top += ((r.bottom - r.top) - (calc.bottom - calc.top)) / 2;
-    if (pressed) OffsetRect(&t, 1, 1);
-    calls().drawText(dc, text, &t, DT_CENTER | DT_WORDBREAK);
-    SelectObject(dc, old);
-    if ((d.itemState & ODS_FOCUS) != 0) {
-        InflateRect(&r, -2, -2);
-        DrawFocusRect(dc, &r);
+void NativeForm::activate(bool active) {
+    if (!active) {
+        HWND f = GetFocus();
+        if (f != nullptr && IsChild(hwnd_, f)) focus_ = f;
+        return;
     }
-}
-
-void NativeForm::rememberFocus() {
-    HWND f = GetFocus();
-    if (f != nullptr && IsChild(hwnd_, f)) focus_ = f;
+    HWND f = focus_ != nullptr && IsWindowEnabled(focus_) && IsWindowVisible(focus_)
+                 ? focus_
+                 : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (f != nullptr) SetFocus(f);
 }
 
 bool NativeForm::preTranslate(MSG& msg) {
@@ -469,72 +250,23 @@ bool NativeForm::preTranslate(MSG& msg) {
     if (model_->keyPreview && model_->onKeyDown) {
         model_->onKeyDown(static_cast<int>(msg.wParam), shiftState());
     }
-    // Enter clicks the focused push button, as Space does. The dialog
-    // manager would send it to the window's default button instead, which
-    // an owner-drawn button never is. A held key clicks once.
+    // A held key clicks once.
     const bool repeat = (msg.lParam & (1 << 30)) != 0;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !repeat) {
-        Native* n = byHwnd(msg.hwnd);
-        if (n != nullptr && n->model->kind() == ui::Kind::CommandButton) {
-            static_cast<ui::CommandButton*>(n->model)->userClick();
+        const Native* n = find(nullptr, msg.hwnd);
+        if (n != nullptr && n->kind->enter != nullptr) {
+            n->kind->enter(*n->model);
             return true;
         }
     }
     return false;
 }
 
-LRESULT CALLBACK NativeForm::controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    auto it = subclassed().find(h);
-    if (it == subclassed().end()) return calls().defWindowProc(h, msg, wp, lp);
-    const Subclassed sc = it->second;
-    if (msg == WM_NCDESTROY) subclassed().erase(it);
-    NativeForm* form = sc.form;
-    LRESULT result = calls().callWindowProc(sc.old, h, msg, wp, lp);
-    ui::MouseButton button = ui::MouseButton::Left;
-    bool down = false;
-    bool up = false;
-    switch (msg) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            down = true;
-            break;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONDBLCLK:
-            down = true;
-            button = ui::MouseButton::Right;
-            break;
-        case WM_MBUTTONDOWN:
-        case WM_MBUTTONDBLCLK:
-            down = true;
-            button = ui::MouseButton::Middle;
-            break;
-        case WM_LBUTTONUP:
-            up = true;
-            break;
-        case WM_RBUTTONUP:
-            up = true;
-            button = ui::MouseButton::Right;
-            break;
-        case WM_MBUTTONUP:
-            up = true;
-            button = ui::MouseButton::Middle;
-            break;
-        default:
-            return result;
+void NativeForm::mouse(HWND h, bool up, ui::MouseButton button, int x, int y) {
+    if (const Native* n = find(nullptr, h)) {
+        n->kind->mouse(*n->model, up, button, shiftState(), MulDiv(x, 1440, dpi_),
+                       MulDiv(y, 1440, dpi_));
     }
-    Native* n = form->byHwnd(h);
-    if (n == nullptr) return result;
-    const int x = MulDiv(static_cast<short>(LOWORD(lp)), 1440, form->dpi_);
-    const int y = MulDiv(static_cast<short>(HIWORD(lp)), 1440, form->dpi_);
-    int shift = shiftState();
-    if (n->model->kind() == ui::Kind::TextBox && down) {
-        static_cast<ui::TextBox*>(n->model)->userMouseDown(button, shift, x, y);
-    } else if (n->model->kind() == ui::Kind::CommandButton) {
-        auto* b = static_cast<ui::CommandButton*>(n->model);
-        if (down) b->userMouseDown(button, shift, x, y);
-        if (up) b->userMouseUp(button, shift, x, y);
-    }
-    return result;
 }
 
 LRESULT CALLBACK NativeForm::wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -551,6 +283,13 @@ LRESULT CALLBACK NativeForm::wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return self->handle(msg, wp, lp);
 }
 
+void NativeForm::destroyed() {
+    hotKeys_.release();
+    model_->unload();
+    model_->setObserver(nullptr);
+    if (--g_live == 0) PostQuitMessage(0);
+}
+
 LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND self = hwnd_;
     if (model_ == nullptr) {
@@ -561,24 +300,18 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     switch (msg) {
         case WM_COMMAND:
-            if (lp != 0) command(LOWORD(wp), HIWORD(wp));
+            if (lp != 0) command(reinterpret_cast<HWND>(lp), HIWORD(wp));
             return 0;
         case WM_TIMER:
-            // Another window made topmost later (a full-screen player) would
-            // cover it.
-            if (model_->topmost) {
-                SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0,
-                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            }
-            if (Native* n = byId(static_cast<int>(wp)); n && n->model->kind() == ui::Kind::Timer) {
-                static_cast<ui::Timer*>(n->model)->tick();
-            }
+            tick(static_cast<int>(wp));
             return 0;
         case WM_CTLCOLORSTATIC:
             return colorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-        case WM_DRAWITEM:
-            drawButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+        case WM_DRAWITEM: {
+            const auto& d = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+            if (const Native* n = find(nullptr, d.hwndItem)) drawButton(d, *n->model, font(*n->model));
             return TRUE;
+        }
         case WM_ERASEBKGND: {
             RECT r;
             GetClientRect(hwnd_, &r);
@@ -586,47 +319,23 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         }
         case WM_ACTIVATE:
-            if (LOWORD(wp) == WA_INACTIVE) {
-                rememberFocus();
-            } else {
-                HWND f = focus_ != nullptr && IsWindowEnabled(focus_) && IsWindowVisible(focus_)
-                             ? focus_
-                             : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-                if (f != nullptr) SetFocus(f);
-            }
+            activate(LOWORD(wp) != WA_INACTIVE);
             return 0;
         case WM_HOTKEY:
-            for (const HotKey& k : hotKeys_) {
-                if (k.id == static_cast<int>(wp) && model_->onKeyDown) {
-                    model_->onKeyDown(k.key, shiftState());
-                    break;
-                }
-            }
+            hotKey(wp);
             return 0;
         case WM_HELP:
-            openHelpFor(hwnd_);
+            if (model_->onHelp) model_->onHelp();
             return TRUE;
-        case kDpiChanged: {
-            dpi_ = HIWORD(wp);
-            // The controls draw with the old fonts until they have new ones.
-            std::map<int, HFONT> old;
-            old.swap(fonts_);
-            layout();
-            for (auto& [key, f] : old) DeleteObject(f);
-            const RECT* r = reinterpret_cast<RECT*>(lp);
-            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        case kDpiChanged:
+            changeDpi(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
-        }
         case WM_CLOSE:
             model_->unload();
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
-            releaseGlobalKeys();
-            model_->unload();
-            model_->setObserver(nullptr);
-            if (--g_live == 0) PostQuitMessage(0);
+            destroyed();
             return 0;
         case WM_NCDESTROY:
             hwnd_ = nullptr;

@@ -1,20 +1,20 @@
 // A model form realised as a native top-level window. Property changes of
 // the model are mirrored onto the native controls; native notifications
 // are fed into the controls' user face, and the echoes of the program's
-// own updates are dropped.
+// own updates are dropped. What differs between kinds of control is in
+// control_kinds.h.
 #pragma once
 
 #include <windows.h>
 
-#include <map>
 #include <vector>
 
+#include "platform/win32/window.h"
 #include "ui/controls.h"
 
 namespace corvell::win32 {
 
-// Opens the application-wide help file for a window (F1).
-void openHelpFor(HWND owner);
+struct ControlKind;
 
 class NativeForm : public ui::Observer {
 public:
@@ -47,24 +47,26 @@ private:
     struct Native {
         ui::Control* model;
         HWND hwnd;
-        int id;
+        const ControlKind* kind;
     };
     static LRESULT CALLBACK wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK controlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
-    void command(int id, int code);
-    LRESULT colorStatic(HDC dc, HWND ctl);
-    void drawButton(const DRAWITEMSTRUCT& d);
-    void layout();
+    void createControl(ui::Control& c);
+    void addToolTip(HWND control, const std::string& tip);
+    RECT place(const ui::Control& c) const;
+    void fitWindow();
+    void changeDpi(int dpi, const RECT& suggested);
     HFONT font(const ui::Control& c);
-    void applyText(const Native& n);
-    void syncTimer(ui::Timer& t);
-    Native* byId(int id);
-    Native* byModel(const ui::Control& c);
-    Native* byHwnd(HWND h);
-    void rememberFocus();
-    void registerGlobalKeys();
-    void releaseGlobalKeys();
+    // The control of a model, or of a window.
+    const Native* find(const ui::Control* c, HWND h) const;
+    void syncTimer(const ui::Timer& t);
+    void tick(int id);
+    void command(HWND control, int code);
+    LRESULT colorStatic(HDC dc, HWND ctl);
+    void activate(bool active);
+    void mouse(HWND h, bool up, ui::MouseButton button, int x, int y);
+    void hotKey(WPARAM id);
+    void destroyed();
 
     ui::Form* model_;
     HWND hwnd_ = nullptr;
@@ -73,14 +75,11 @@ private:
     int dpi_ = 96;
     int settingFromCode_ = 0;
     std::vector<Native> controls_;
-    std::map<int, HFONT> fonts_;  // by centi-points * 2 + bold
+    std::vector<ui::Timer*> timers_;
+    Fonts fonts_;
     HBRUSH background_ = nullptr;
     bool ownBackground_ = false;  // a brush of its own colour, not a system one
-    struct HotKey {
-        int id;
-        int key;
-    };
-    std::vector<HotKey> hotKeys_;  // the global keys this window holds
+    HotKeys hotKeys_;
 };
 
 }  // namespace corvell::win32

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "platform/win32/services.h"
+#include "platform/win32/system_functions.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 #include "ui/form0.h"
@@ -16,10 +17,8 @@ namespace {
 // The documented way where comctl32 4.70 or later has it; the first
 // comctl32 of Windows 95 has only the old call.
 void initCommonControls() {
-    using Fn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto fn = systemFunction<Fn>(GetModuleHandleA("comctl32.dll"), "InitCommonControlsEx");
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-    if (fn == nullptr || !fn(&icc)) InitCommonControls();
+    if (!sys::InitCommonControlsEx || !sys::InitCommonControlsEx(&icc)) InitCommonControls();
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 #include "platform/win32/services.h"
 
+#include "platform/win32/system_functions.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
 
 namespace corvell::win32 {
 
 namespace {
-
-Win32Services* g_services = nullptr;
 
 constexpr DWORD kElevationRequired = 740;  // ERROR_ELEVATION_REQUIRED, Vista on
 constexpr int kReplaceTries = 5;
@@ -19,14 +18,7 @@ NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 
 }  // namespace
 
-void openHelpFor(HWND owner) {
-    if (g_services != nullptr && !g_services->helpFile().empty()) {
-        calls().htmlHelp(owner, g_services->helpFile(), 0 /* HH_DISPLAY_TOPIC */, 0);
-    }
-}
-
 NativeForm& Win32Services::realise(ui::Form& f) {
-    g_services = this;
     auto it = forms_.find(&f);
     // A form destroyed earlier may have left its entry to a new one at the
     // same address.
@@ -83,8 +75,6 @@ std::string Win32Services::exeFolder() {
     path.resize(slash == 2 && path[1] == ':' ? slash + 1 : slash);
     return path;
 }
-
-void Win32Services::setHelpFile(const std::string& path) { helpFile_ = path; }
 
 WindowHandle Win32Services::findWindow(const std::string& title) {
     // This program's own windows are never the viewer: a close request
@@ -192,22 +182,9 @@ void Win32Services::endProgram() { ExitProcess(0); }
 
 NativeHandle Win32Services::getCurrentProcess() { return fromHandle(GetCurrentProcess()); }
 
-namespace {
-
-// Security calls of the NT family only; Windows 95/98/Me have stubs at
-// best, so they are looked up when first needed.
-HMODULE advapi32() {
-    static HMODULE m = LoadLibraryA("advapi32.dll");
-    return m;
-}
-
-}  // namespace
-
 NativeHandle Win32Services::openProcessToken(NativeHandle process, uint32_t access) {
-    using Fn = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
-    static const auto fn = systemFunction<Fn>(advapi32(), "OpenProcessToken");
     HANDLE token = nullptr;
-    if (fn == nullptr || !fn(toHandle(process), access, &token)) return 0;
+    if (!sys::OpenProcessToken || !sys::OpenProcessToken(toHandle(process), access, &token)) return 0;
     return fromHandle(token);
 }
 
@@ -229,9 +206,9 @@ void Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
     in.Privileges[0].Attributes = s.attributes;
     TOKEN_PRIVILEGES previous{};
     DWORD length = 0;
-    using Fn = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
-    static const auto fn = systemFunction<Fn>(advapi32(), "AdjustTokenPrivileges");
-    if (fn != nullptr) fn(toHandle(token), disableAll, &in, bufferLength, &previous, &length);
+    if (sys::AdjustTokenPrivileges) {
+        sys::AdjustTokenPrivileges(toHandle(token), disableAll, &in, bufferLength, &previous, &length);
+    }
     previousState.count = previous.PrivilegeCount;
     previousState.luid = (static_cast<uint64_t>(static_cast<uint32_t>(
                               previous.Privileges[0].Luid.HighPart))

@@ -20,7 +20,6 @@ public:
     NativeForm* native(const ui::Form& f) const;
     // The window that owns message boxes and help.
     void setMainForm(ui::Form& f) { main_ = &f; }
-    const std::string& helpFile() const { return helpFile_; }
 
     // Key preview, then the dialog manager (Tab, access keys) for the
     // program's windows; true when the message was handled.
@@ -31,7 +30,6 @@ public:
     LocalTime now() override;
     uint32_t getVersion() override;
     std::string exeFolder() override;
-    void setHelpFile(const std::string& path) override;
     WindowHandle findWindow(const std::string& title) override;
     void postClose(WindowHandle w) override;
     bool startProgram(const std::string& commandLine) override;
@@ -62,7 +60,6 @@ public:
 private:
     std::map<const ui::Form*, std::unique_ptr<NativeForm>> forms_;
     ui::Form* main_ = nullptr;
-    std::string helpFile_;
 };
 
 }  // namespace corvell::win32

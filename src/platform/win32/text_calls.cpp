@@ -3,9 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <type_traits>
 #include <vector>
 
+#include "platform/win32/system_functions.h"
 #include "platform/win32/wide.h"
 
 namespace corvell::win32 {
@@ -14,25 +14,18 @@ namespace {
 
 HINSTANCE self() { return GetModuleHandleA(nullptr); }
 
-int createX(HWND parent) { return parent == nullptr ? CW_USEDEFAULT : 0; }
-int createSize(HWND parent) { return parent == nullptr ? 100 : 0; }
+RECT placeOf(HWND parent, const RECT* place) {
+    if (place != nullptr) return *place;
+    return parent == nullptr ? RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + 100, CW_USEDEFAULT + 100}
+                             : RECT{0, 0, 0, 0};
+}
 HMENU childId(HWND parent, int id) {
     return parent == nullptr ? nullptr : reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
 }
 
-using SHGetFolderPathAFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-using SHGetFolderPathWFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 // CSIDL_LOCAL_APPDATA, made if missing (a profile made without it;
 // shfolder.dll on 95/98).
 constexpr int kLocalAppData = 0x001C | 0x8000;
-
-// Windows 2000 and Me have it in shell32; older systems only with the
-// redistributable shfolder.dll, if at all.
-template <class Fn>
-Fn folderFunction(const char* name) {
-    Fn fn = systemFunction<Fn>(LoadLibraryA("shell32.dll"), name);
-    return fn != nullptr ? fn : systemFunction<Fn>(LoadLibraryA("shfolder.dll"), name);
-}
 
 // ---------------------------------------------------------------- ANSI
 
@@ -53,10 +46,10 @@ ATOM registerClass(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name) {
 }
 
 HWND createWindow(DWORD ex, const char* cls, const std::string& text, DWORD style, HWND parent,
-                  int id, void* param) {
-    return CreateWindowExA(ex, cls, acp(text).c_str(), style, createX(parent), createX(parent),
-                           createSize(parent), createSize(parent), parent, childId(parent, id),
-                           self(), param);
+                  int id, const RECT* place, void* param) {
+    const RECT r = placeOf(parent, place);
+    return CreateWindowExA(ex, cls, acp(text).c_str(), style, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, parent, childId(parent, id), self(), param);
 }
 
 HWND findWindow(HWND after, const std::string& title) {
@@ -170,8 +163,6 @@ std::string searchPath(const std::string& name) {
 
 BOOL shellExecute(const std::string& file, const std::string& parameters,
                   const std::string& folder) {
-    using Fn = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
-    static const auto fn = systemFunction<Fn>(LoadLibraryA("shell32.dll"), "ShellExecuteExA");
     const std::string f = acp(file), p = acp(parameters), d = acp(folder);
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
@@ -181,26 +172,24 @@ BOOL shellExecute(const std::string& file, const std::string& parameters,
     info.lpParameters = p.empty() ? nullptr : p.c_str();
     info.lpDirectory = d.empty() ? nullptr : d.c_str();
     info.nShow = SW_SHOWNORMAL;
-    return fn != nullptr && fn(&info);
+    return sys::ShellExecuteExA && sys::ShellExecuteExA(&info);
 }
 
 std::string localAppData() {
-    static const auto fn = folderFunction<SHGetFolderPathAFn>("SHGetFolderPathA");
     char dir[MAX_PATH] = "";
-    if (fn == nullptr || fn(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK) return {};
+    if (!sys::SHGetFolderPathA || sys::SHGetFolderPathA(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK) {
+        return {};
+    }
     return utf8(dir);
 }
 
 BOOL lookupPrivilegeValue(const std::string& system, const std::string& name, LUID* luid) {
-    using Fn = BOOL(WINAPI*)(LPCSTR, LPCSTR, PLUID);
-    static const auto fn = systemFunction<Fn>(LoadLibraryA("advapi32.dll"), "LookupPrivilegeValueA");
-    return fn != nullptr && fn(acp(system).c_str(), acp(name).c_str(), luid);
+    return sys::LookupPrivilegeValueA &&
+           sys::LookupPrivilegeValueA(acp(system).c_str(), acp(name).c_str(), luid);
 }
 
 void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
-    using Fn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-    static const auto fn = systemFunction<Fn>(LoadLibraryA("hhctrl.ocx"), "HtmlHelpA");
-    if (fn != nullptr) fn(owner, acp(path).c_str(), command, data);
+    if (sys::HtmlHelpA) sys::HtmlHelpA(owner, acp(path).c_str(), command, data);
 }
 
 #ifdef _WIN64
@@ -253,80 +242,13 @@ const TextCalls kCalls{
 
 namespace wide {
 
-// Found at run time: Windows 95/98/Me export most of them as stubs, or
-// not at all.
-struct Functions {
-    decltype(&RegisterClassExW) RegisterClassExW;
-    decltype(&CreateWindowExW) CreateWindowExW;
-    decltype(&DefWindowProcW) DefWindowProcW;
-    decltype(&CallWindowProcW) CallWindowProcW;
-    decltype(&SendMessageW) SendMessageW;
-    decltype(&PostMessageW) PostMessageW;
-    decltype(&GetMessageW) GetMessageW;
-    decltype(&PeekMessageW) PeekMessageW;
-    decltype(&DispatchMessageW) DispatchMessageW;
-    decltype(&IsDialogMessageW) IsDialogMessageW;
-    LONG_PTR(WINAPI* GetWindowLongPtrW)(HWND, int);
-    LONG_PTR(WINAPI* SetWindowLongPtrW)(HWND, int, LONG_PTR);
-    decltype(&FindWindowExW) FindWindowExW;
-    decltype(&SetWindowTextW) SetWindowTextW;
-    decltype(&GetWindowTextW) GetWindowTextW;
-    decltype(&GetWindowTextLengthW) GetWindowTextLengthW;
-    decltype(&CreateFontW) CreateFontW;
-    decltype(&DrawTextW) DrawTextW;
-    decltype(&CreateFileW) CreateFileW;
-    decltype(&DeleteFileW) DeleteFileW;
-    decltype(&GetFileAttributesW) GetFileAttributesW;
-    decltype(&CreateDirectoryW) CreateDirectoryW;
-    decltype(&MoveFileExW) MoveFileExW;
-    decltype(&GetModuleFileNameW) GetModuleFileNameW;
-    decltype(&CreateProcessW) CreateProcessW;
-    decltype(&SearchPathW) SearchPathW;
-} w;
-
-// Every function or none: a table half wide and half ANSI would mix the
-// two kinds of window.
+// Windows 95/98/Me export most of them as stubs, or not at all. Every
+// function or none: a table half wide and half ANSI would mix the two kinds
+// of window.
 bool load() {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-    HMODULE gdi32 = GetModuleHandleA("gdi32.dll");
-    bool all = true;
-    const auto get = [&all](HMODULE m, const char* name, auto& fn) {
-        fn = systemFunction<std::remove_reference_t<decltype(fn)>>(m, name);
-        all = all && fn != nullptr;
-    };
-    get(user32, "RegisterClassExW", w.RegisterClassExW);
-    get(user32, "CreateWindowExW", w.CreateWindowExW);
-    get(user32, "DefWindowProcW", w.DefWindowProcW);
-    get(user32, "CallWindowProcW", w.CallWindowProcW);
-    get(user32, "SendMessageW", w.SendMessageW);
-    get(user32, "PostMessageW", w.PostMessageW);
-    get(user32, "GetMessageW", w.GetMessageW);
-    get(user32, "PeekMessageW", w.PeekMessageW);
-    get(user32, "DispatchMessageW", w.DispatchMessageW);
-    get(user32, "IsDialogMessageW", w.IsDialogMessageW);
-#ifdef _WIN64
-    get(user32, "GetWindowLongPtrW", w.GetWindowLongPtrW);
-    get(user32, "SetWindowLongPtrW", w.SetWindowLongPtrW);
-#else
-    get(user32, "GetWindowLongW", w.GetWindowLongPtrW);
-    get(user32, "SetWindowLongW", w.SetWindowLongPtrW);
-#endif
-    get(user32, "FindWindowExW", w.FindWindowExW);
-    get(user32, "SetWindowTextW", w.SetWindowTextW);
-    get(user32, "GetWindowTextW", w.GetWindowTextW);
-    get(user32, "GetWindowTextLengthW", w.GetWindowTextLengthW);
-    get(user32, "DrawTextW", w.DrawTextW);
-    get(gdi32, "CreateFontW", w.CreateFontW);
-    get(kernel32, "CreateFileW", w.CreateFileW);
-    get(kernel32, "DeleteFileW", w.DeleteFileW);
-    get(kernel32, "GetFileAttributesW", w.GetFileAttributesW);
-    get(kernel32, "CreateDirectoryW", w.CreateDirectoryW);
-    get(kernel32, "MoveFileExW", w.MoveFileExW);
-    get(kernel32, "GetModuleFileNameW", w.GetModuleFileNameW);
-    get(kernel32, "CreateProcessW", w.CreateProcessW);
-    get(kernel32, "SearchPathW", w.SearchPathW);
-    return all;
+#define CORVELL_FOUND(library, name, ...) &&static_cast<bool>(sys::name)
+    return true CORVELL_WIDE_FUNCTIONS(CORVELL_FOUND);
+#undef CORVELL_FOUND
 }
 
 ATOM registerClass(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name) {
@@ -338,30 +260,31 @@ ATOM registerClass(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name) {
     wc.hIcon = icon;
     wc.hCursor = cursor;
     wc.lpszClassName = cls.c_str();
-    return w.RegisterClassExW(&wc);
+    return sys::RegisterClassExW(&wc);
 }
 
 HWND createWindow(DWORD ex, const char* cls, const std::string& text, DWORD style, HWND parent,
-                  int id, void* param) {
-    return w.CreateWindowExW(ex, widen(cls).c_str(), widen(text).c_str(), style, createX(parent),
-                             createX(parent), createSize(parent), createSize(parent), parent,
-                             childId(parent, id), self(), param);
+                  int id, const RECT* place, void* param) {
+    const RECT r = placeOf(parent, place);
+    return sys::CreateWindowExW(ex, widen(cls).c_str(), widen(text).c_str(), style, r.left, r.top,
+                                r.right - r.left, r.bottom - r.top, parent, childId(parent, id),
+                                self(), param);
 }
 
 HWND findWindow(HWND after, const std::string& title) {
-    return w.FindWindowExW(nullptr, after, nullptr, widen(title).c_str());
+    return sys::FindWindowExW(nullptr, after, nullptr, widen(title).c_str());
 }
 
-void setText(HWND h, const std::string& text) { w.SetWindowTextW(h, widen(text).c_str()); }
+void setText(HWND h, const std::string& text) { sys::SetWindowTextW(h, widen(text).c_str()); }
 
 std::string getText(HWND h) {
-    std::vector<wchar_t> buf(static_cast<size_t>(w.GetWindowTextLengthW(h)) + 1, L'\0');
-    const int n = w.GetWindowTextW(h, buf.data(), static_cast<int>(buf.size()));
+    std::vector<wchar_t> buf(static_cast<size_t>(sys::GetWindowTextLengthW(h)) + 1, L'\0');
+    const int n = sys::GetWindowTextW(h, buf.data(), static_cast<int>(buf.size()));
     return narrow(std::wstring(buf.data(), static_cast<size_t>(n > 0 ? n : 0)));
 }
 
 void insertItem(HWND combo, int index, const std::string& item) {
-    w.SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(index),
+    sys::SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(index),
                    reinterpret_cast<LPARAM>(widen(item).c_str()));
 }
 
@@ -373,17 +296,17 @@ void addTool(HWND tooltip, HWND owner, HWND tool, const std::string& tip) {
     ti.hwnd = owner;
     ti.uId = reinterpret_cast<UINT_PTR>(tool);
     ti.lpszText = text.data();
-    w.SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    sys::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 HFONT createFont(int height, int weight, BYTE charSet, const std::string& face) {
-    return w.CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, charSet, OUT_DEFAULT_PRECIS,
+    return sys::CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, charSet, OUT_DEFAULT_PRECIS,
                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                          widen(face).c_str());
 }
 
 int drawText(HDC dc, const std::string& text, RECT* r, UINT format) {
-    return w.DrawTextW(dc, widen(text).c_str(), -1, r, format);
+    return sys::DrawTextW(dc, widen(text).c_str(), -1, r, format);
 }
 
 // MessageBoxW is real on every system.
@@ -392,29 +315,29 @@ int messageBox(HWND owner, const std::string& text, const std::string& caption, 
 }
 
 HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    return w.CreateFileW(widen(path).c_str(), access, share, nullptr, disposition,
+    return sys::CreateFileW(widen(path).c_str(), access, share, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-BOOL deleteFile(const std::string& path) { return w.DeleteFileW(widen(path).c_str()); }
+BOOL deleteFile(const std::string& path) { return sys::DeleteFileW(widen(path).c_str()); }
 
 DWORD fileAttributes(const std::string& path) {
-    return w.GetFileAttributesW(widen(path).c_str());
+    return sys::GetFileAttributesW(widen(path).c_str());
 }
 
 BOOL createDirectory(const std::string& path) {
-    return w.CreateDirectoryW(widen(path).c_str(), nullptr);
+    return sys::CreateDirectoryW(widen(path).c_str(), nullptr);
 }
 
 BOOL moveReplacing(const std::string& from, const std::string& to) {
-    return w.MoveFileExW(widen(from).c_str(), widen(to).c_str(),
+    return sys::MoveFileExW(widen(from).c_str(), widen(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 std::string moduleFileName() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = w.GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = sys::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n < path.size()) {
             path.resize(n);
             return narrow(path);
@@ -432,7 +355,7 @@ BOOL createProcess(const std::string& application, const std::string& commandLin
     const std::wstring app = widen(application);
     const std::wstring dir = widen(folder);
     std::wstring cmd = widen(commandLine);
-    return w.CreateProcessW(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr,
+    return sys::CreateProcessW(app.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr,
                             FALSE, 0, nullptr, dir.empty() ? nullptr : dir.c_str(), &si, started);
 }
 
@@ -442,7 +365,7 @@ std::string searchPath(const std::string& name) {
     wchar_t* file = nullptr;
     const std::wstring n = widen(name);
     for (;;) {
-        const DWORD len = w.SearchPathW(nullptr, n.c_str(), L".exe",
+        const DWORD len = sys::SearchPathW(nullptr, n.c_str(), L".exe",
                                         static_cast<DWORD>(found.size()), found.data(), &file);
         if (len == 0) return {};
         if (len < found.size()) {
@@ -455,8 +378,6 @@ std::string searchPath(const std::string& name) {
 
 BOOL shellExecute(const std::string& file, const std::string& parameters,
                   const std::string& folder) {
-    using Fn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    static const auto fn = systemFunction<Fn>(LoadLibraryA("shell32.dll"), "ShellExecuteExW");
     const std::wstring f = widen(file), p = widen(parameters), d = widen(folder);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
@@ -466,49 +387,52 @@ BOOL shellExecute(const std::string& file, const std::string& parameters,
     info.lpParameters = p.empty() ? nullptr : p.c_str();
     info.lpDirectory = d.empty() ? nullptr : d.c_str();
     info.nShow = SW_SHOWNORMAL;
-    return fn != nullptr && fn(&info);
+    return sys::ShellExecuteExW && sys::ShellExecuteExW(&info);
 }
 
 std::string localAppData() {
-    static const auto fn = folderFunction<SHGetFolderPathWFn>("SHGetFolderPathW");
     wchar_t dir[MAX_PATH] = L"";
-    if (fn == nullptr || fn(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK) return {};
+    if (!sys::SHGetFolderPathW || sys::SHGetFolderPathW(nullptr, kLocalAppData, nullptr, 0, dir) != S_OK) {
+        return {};
+    }
     return narrow(dir);
 }
 
 BOOL lookupPrivilegeValue(const std::string& system, const std::string& name, LUID* luid) {
-    using Fn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, PLUID);
-    static const auto fn = systemFunction<Fn>(LoadLibraryA("advapi32.dll"), "LookupPrivilegeValueW");
-    return fn != nullptr && fn(widen(system).c_str(), widen(name).c_str(), luid);
+    return sys::LookupPrivilegeValueW &&
+           sys::LookupPrivilegeValueW(widen(system).c_str(), widen(name).c_str(), luid);
 }
 
 void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
-    using Fn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-    static const auto fn = systemFunction<Fn>(LoadLibraryA("hhctrl.ocx"), "HtmlHelpW");
-    if (fn != nullptr) fn(owner, widen(path).c_str(), command, data);
+    if (sys::HtmlHelpW) sys::HtmlHelpW(owner, widen(path).c_str(), command, data);
 }
 
 // Message calls go straight to the system's functions.
 LRESULT WINAPI defWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    return w.DefWindowProcW(h, m, wp, lp);
+    return sys::DefWindowProcW(h, m, wp, lp);
 }
 LRESULT WINAPI callWindowProc(WNDPROC p, HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    return w.CallWindowProcW(p, h, m, wp, lp);
+    return sys::CallWindowProcW(p, h, m, wp, lp);
 }
 LRESULT WINAPI sendMessage(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    return w.SendMessageW(h, m, wp, lp);
+    return sys::SendMessageW(h, m, wp, lp);
 }
 BOOL WINAPI postMessage(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    return w.PostMessageW(h, m, wp, lp);
+    return sys::PostMessageW(h, m, wp, lp);
 }
-BOOL WINAPI getMessage(MSG* msg, HWND h, UINT lo, UINT hi) { return w.GetMessageW(msg, h, lo, hi); }
+BOOL WINAPI getMessage(MSG* msg, HWND h, UINT lo, UINT hi) { return sys::GetMessageW(msg, h, lo, hi); }
 BOOL WINAPI peekMessage(MSG* msg, HWND h, UINT lo, UINT hi, UINT remove) {
-    return w.PeekMessageW(msg, h, lo, hi, remove);
+    return sys::PeekMessageW(msg, h, lo, hi, remove);
 }
-LRESULT WINAPI dispatchMessage(const MSG* msg) { return w.DispatchMessageW(msg); }
-BOOL WINAPI isDialogMessage(HWND h, MSG* msg) { return w.IsDialogMessageW(h, msg); }
-LONG_PTR WINAPI getWindowLongPtr(HWND h, int i) { return w.GetWindowLongPtrW(h, i); }
-LONG_PTR WINAPI setWindowLongPtr(HWND h, int i, LONG_PTR v) { return w.SetWindowLongPtrW(h, i, v); }
+LRESULT WINAPI dispatchMessage(const MSG* msg) { return sys::DispatchMessageW(msg); }
+BOOL WINAPI isDialogMessage(HWND h, MSG* msg) { return sys::IsDialogMessageW(h, msg); }
+#ifdef _WIN64
+LONG_PTR WINAPI getWindowLongPtr(HWND h, int i) { return sys::GetWindowLongPtrW(h, i); }
+LONG_PTR WINAPI setWindowLongPtr(HWND h, int i, LONG_PTR v) { return sys::SetWindowLongPtrW(h, i, v); }
+#else
+LONG_PTR WINAPI getWindowLongPtr(HWND h, int i) { return sys::GetWindowLongW(h, i); }
+LONG_PTR WINAPI setWindowLongPtr(HWND h, int i, LONG_PTR v) { return sys::SetWindowLongW(h, i, v); }
+#endif
 
 const TextCalls kCalls{
     true,

@@ -21,10 +21,11 @@ struct TextCalls {
 
     // Windows and their messages.
     ATOM (*registerClass)(WNDPROC proc, HICON icon, HCURSOR cursor, const char* name);
-    // A top-level window (no parent) at the default place, 100 pixels
-    // square; a child at 0, 0 with no size and id as its control ID.
+    // At place (in its parent's client area) or, without one, a top-level
+    // window (no parent) at the default place, 100 pixels square, a child
+    // at 0, 0 with no size; id is a child's control ID.
     HWND (*createWindow)(DWORD exStyle, const char* className, const std::string& text,
-                         DWORD style, HWND parent, int id, void* param);
+                         DWORD style, HWND parent, int id, const RECT* place, void* param);
     LRESULT(WINAPI* defWindowProc)(HWND, UINT, WPARAM, LPARAM);
     LRESULT(WINAPI* callWindowProc)(WNDPROC, HWND, UINT, WPARAM, LPARAM);
     LRESULT(WINAPI* sendMessage)(HWND, UINT, WPARAM, LPARAM);

@@ -16,14 +16,4 @@ std::string narrow(const std::wstring& w, UINT codePage = CP_UTF8);
 // Windows controls want CR LF.
 std::string displayText(const std::string& utf8);
 
-// A function of a system DLL that older systems may lack; null if absent.
-template <class Fn>
-Fn systemFunction(HMODULE module, const char* name) {
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-// Twips to pixels at a given DPI.
-inline int twips(int t, int dpi) { return MulDiv(t, dpi, 1440); }
-
 }  // namespace corvell::win32

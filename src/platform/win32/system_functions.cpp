@@ -1,0 +1,42 @@
+#include "platform/win32/system_functions.h"
+
+namespace corvell::win32::sys {
+
+namespace {
+
+// The libraries that every process of the program has loaded already are
+// only found; the others are loaded on first use and stay.
+HMODULE module(Library library) {
+    switch (library) {
+        case Library::User32:
+            return GetModuleHandleA("user32.dll");
+        case Library::Gdi32:
+            return GetModuleHandleA("gdi32.dll");
+        case Library::Kernel32:
+            return GetModuleHandleA("kernel32.dll");
+        case Library::Comctl32:
+            return GetModuleHandleA("comctl32.dll");
+        case Library::Advapi32:
+            return LoadLibraryA("advapi32.dll");
+        case Library::Shell32:
+        case Library::Folder:
+            return LoadLibraryA("shell32.dll");
+        case Library::HtmlHelp:
+            return LoadLibraryA("hhctrl.ocx");
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+FARPROC lookUp(Library library, const char* name) {
+    HMODULE m = module(library);
+    FARPROC fn = m != nullptr ? GetProcAddress(m, name) : nullptr;
+    if (fn == nullptr && library == Library::Folder) {
+        m = LoadLibraryA("shfolder.dll");
+        fn = m != nullptr ? GetProcAddress(m, name) : nullptr;
+    }
+    return fn;
+}
+
+}  // namespace corvell::win32::sys

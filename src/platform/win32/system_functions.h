@@ -1,0 +1,117 @@
+// Every system function that some Windows lack, in one list: the program
+// imports by name only what Windows 98 has, and finds the rest when it
+// first calls them. A function that is missing is null; the caller does
+// without it.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace corvell::win32::sys {
+
+enum class Library {
+    User32,
+    Gdi32,
+    Kernel32,
+    Advapi32,  // NT's security calls; 95/98/Me have stubs at best
+    Comctl32,
+    Shell32,
+    Folder,  // shell32 from Windows 2000 and Me, else the redistributable shfolder.dll
+    HtmlHelp,
+};
+
+// The function's address, or null; the library is loaded if need be.
+FARPROC lookUp(Library library, const char* name);
+
+template <class Fn>
+class SystemFunction {
+public:
+    constexpr SystemFunction(Library library, const char* name) : library_(library), name_(name) {}
+    Fn get() const {
+        if (!lookedUp_) {
+            fn_ = reinterpret_cast<Fn>(reinterpret_cast<void*>(lookUp(library_, name_)));
+            lookedUp_ = true;
+        }
+        return fn_;
+    }
+    explicit operator bool() const { return get() != nullptr; }
+    template <class... Args>
+    auto operator()(Args... args) const {
+        return get()(args...);
+    }
+
+private:
+    Library library_;
+    const char* name_;
+    mutable Fn fn_ = nullptr;
+    mutable bool lookedUp_ = false;
+};
+
+// The wide (W) forms the NT family's text calls take; every one of them or
+// none (text_calls.cpp).
+#ifdef _WIN64
+#define CORVELL_WINDOW_LONG(X)                                           \
+    X(User32, GetWindowLongPtrW, LONG_PTR(WINAPI*)(HWND, int))           \
+    X(User32, SetWindowLongPtrW, LONG_PTR(WINAPI*)(HWND, int, LONG_PTR))
+#else
+#define CORVELL_WINDOW_LONG(X)                                    \
+    X(User32, GetWindowLongW, LONG(WINAPI*)(HWND, int))           \
+    X(User32, SetWindowLongW, LONG(WINAPI*)(HWND, int, LONG))
+#endif
+
+#define CORVELL_WIDE_FUNCTIONS(X)                                 \
+    X(User32, RegisterClassExW, decltype(&::RegisterClassExW))    \
+    X(User32, CreateWindowExW, decltype(&::CreateWindowExW))      \
+    X(User32, DefWindowProcW, decltype(&::DefWindowProcW))        \
+    X(User32, CallWindowProcW, decltype(&::CallWindowProcW))      \
+    X(User32, SendMessageW, decltype(&::SendMessageW))            \
+    X(User32, PostMessageW, decltype(&::PostMessageW))            \
+    X(User32, GetMessageW, decltype(&::GetMessageW))              \
+    X(User32, PeekMessageW, decltype(&::PeekMessageW))            \
+    X(User32, DispatchMessageW, decltype(&::DispatchMessageW))    \
+    X(User32, IsDialogMessageW, decltype(&::IsDialogMessageW))    \
+    CORVELL_WINDOW_LONG(X)                                        \
+    X(User32, FindWindowExW, decltype(&::FindWindowExW))          \
+    X(User32, SetWindowTextW, decltype(&::SetWindowTextW))        \
+    X(User32, GetWindowTextW, decltype(&::GetWindowTextW))        \
+    X(User32, GetWindowTextLengthW, decltype(&::GetWindowTextLengthW)) \
+    X(User32, DrawTextW, decltype(&::DrawTextW))                  \
+    X(Gdi32, CreateFontW, decltype(&::CreateFontW))               \
+    X(Kernel32, CreateFileW, decltype(&::CreateFileW))            \
+    X(Kernel32, DeleteFileW, decltype(&::DeleteFileW))            \
+    X(Kernel32, GetFileAttributesW, decltype(&::GetFileAttributesW)) \
+    X(Kernel32, CreateDirectoryW, decltype(&::CreateDirectoryW))  \
+    X(Kernel32, MoveFileExW, decltype(&::MoveFileExW))            \
+    X(Kernel32, GetModuleFileNameW, decltype(&::GetModuleFileNameW)) \
+    X(Kernel32, CreateProcessW, decltype(&::CreateProcessW))      \
+    X(Kernel32, SearchPathW, decltype(&::SearchPathW))
+
+// Newer than Windows 98, or not on every system of either family.
+#define CORVELL_OPTIONAL_FUNCTIONS(X)                                                   \
+    X(User32, GetDpiForWindow, UINT(WINAPI*)(HWND))                                     \
+    X(User32, AdjustWindowRectExForDpi, BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)) \
+    X(User32, MonitorFromWindow, HMONITOR(WINAPI*)(HWND, DWORD))                        \
+    X(User32, GetMonitorInfoA, BOOL(WINAPI*)(HMONITOR, MONITORINFO*))                   \
+    X(User32, FlashWindowEx, BOOL(WINAPI*)(FLASHWINFO*))                                \
+    X(Comctl32, InitCommonControlsEx, BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*))       \
+    X(Advapi32, OpenProcessToken, BOOL(WINAPI*)(HANDLE, DWORD, HANDLE*))                \
+    X(Advapi32, AdjustTokenPrivileges,                                                  \
+      BOOL(WINAPI*)(HANDLE, BOOL, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*, DWORD*)) \
+    X(Advapi32, LookupPrivilegeValueA, BOOL(WINAPI*)(const char*, const char*, LUID*))  \
+    X(Advapi32, LookupPrivilegeValueW, BOOL(WINAPI*)(const wchar_t*, const wchar_t*, LUID*)) \
+    X(Shell32, ShellExecuteExA, BOOL(WINAPI*)(SHELLEXECUTEINFOA*))                      \
+    X(Shell32, ShellExecuteExW, BOOL(WINAPI*)(SHELLEXECUTEINFOW*))                      \
+    X(Folder, SHGetFolderPathA, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, char*))      \
+    X(Folder, SHGetFolderPathW, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, wchar_t*))   \
+    X(HtmlHelp, HtmlHelpA, HWND(WINAPI*)(HWND, const char*, UINT, DWORD_PTR))           \
+    X(HtmlHelp, HtmlHelpW, HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR))
+
+#define CORVELL_DECLARE_FUNCTION(library, name, ...) \
+    inline constinit SystemFunction<__VA_ARGS__> name{Library::library, #name};
+CORVELL_WIDE_FUNCTIONS(CORVELL_DECLARE_FUNCTION)
+CORVELL_OPTIONAL_FUNCTIONS(CORVELL_DECLARE_FUNCTION)
+#undef CORVELL_DECLARE_FUNCTION
+
+}  // namespace corvell::win32::sys
