@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable core natively (also
 # under AddressSanitizer and UBSan), static analysis, a short fuzzing run,
-# then the Windows executable, the Win32-layer tests and the end-to-end
-# scenarios under Wine.
+# then the Windows executable, the documents' figures against it, the
+# Win32-layer tests and the end-to-end scenarios under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -25,6 +25,8 @@ part fuzz
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
 part "mingw build"
+# The figures the documents state, against this build and the sources.
+./scripts/check-docs.sh build/mingw
 if [ "$(./scripts/host-bits.sh)" = 32 ]; then
   ctest --preset mingw --output-on-failure
 else

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Fails when a figure the documents state no longer matches the sources or
+# the build: the figures that drift as the code changes.
+#
+#   check-docs.sh [BUILD_DIR]   (default build/mingw, the shipped tree)
+#
+# Each check is one line below: the document, a Perl regular expression
+# whose match is the figure as written (\K and look-aheads cut it out of its
+# words), the true figure, and what it is. Lines are joined before matching,
+# so a figure may wrap. Every match must be the true figure, and there must
+# be at least one: a figure whose wording changed is reported, not skipped.
+set -uo pipefail
+cd "$(dirname "$0")/.." || exit 2
+build=${1:-build/mingw}
+failures=0
+
+fail() { echo "check-docs: FAIL: $*"; failures=$((failures + 1)); }
+
+# expect DOC REGEX TRUE WHAT
+expect() {
+  local doc=$1 re=$2 want=$3 what=$4 found
+  if [ -z "$want" ]; then
+    fail "$what: no true figure to compare with (see the messages above)"
+    return
+  fi
+  found=$(tr -s ' \n' '  ' <"$doc" | grep -oP -- "$re" | sort -u)
+  if [ -z "$found" ]; then
+    fail "$what: not found in $doc (its wording changed? update scripts/check-docs.sh)"
+  elif [ "$found" != "$want" ]; then
+    fail "$what: $doc says $(tr '\n' ' ' <<<"$found")but the true figure is $want"
+  else
+    echo "check-docs: ok: $what: $want ($doc)"
+  fi
+}
+
+# The executable's size in KiB, rounded as the README rounds it.
+exe=$build/corvell.exe
+size_kb=
+if [ -f "$exe" ]; then
+  size_kb=$((($(stat -c %s "$exe") + 512) / 1024))
+else
+  echo "check-docs: no $exe: build it first (cmake --build --preset mingw --target corvell)"
+fi
+
+# The main window's controls and timers, by the member declarations of Form0.
+read -r controls timers < <(awk '
+  /^ *(TextBox|ComboBox|CheckBox|CommandButton|Label|Timer|ListBox|OptionButton) [A-Za-z]/ {
+    sub(/\/\/.*/, "")
+    n = split($0, names, ",")
+    if ($1 == "Timer") t += n; else c += n
+  }
+  END { print c + 0, t + 0 }' src/ui/form0.h)
+
+# The items the start-up puts in the six combo boxes: a single addItem is
+# one, a loop from A to B is B - A + 1, the day loop runs to 28..31.
+items=$(awk '
+  !/\.addItem\(/ { next }
+  match($0, /for \(int [a-z]+ = -?[0-9]+; [a-z]+ <= [0-9]+;/) {
+    split(substr($0, RSTART, RLENGTH), w, /[ =;<]+/)
+    lo += w[6] - w[4] + 1; hi += w[6] - w[4] + 1; next
+  }
+  match($0, /for \(int [a-z]+ = -?[0-9]+; [a-z]+ <= days;/) {
+    split(substr($0, RSTART, RLENGTH), w, /[ =;<]+/)
+    lo += 28 - w[4] + 1; hi += 31 - w[4] + 1; next
+  }
+  /for / { print "check-docs: cannot count the items of: " $0 > "/dev/stderr"; bad = 1; next }
+  { lo += 1; hi += 1 }
+  END { if (!bad) print lo " to " hi }' src/main/startup.cpp)
+
+# Entries of the Windows 98 import list marked unconfirmed, and how many of
+# them the executable imports (check-imports.sh counts those it warns of).
+unconfirmed=$(awk '!/^[ \t]*#/ && $3 == "unconfirmed"' tests/imports/win98-imports.txt | wc -l)
+imported_unconfirmed=
+if [ -f "$exe" ]; then
+  imported_unconfirmed=$(bash scripts/check-imports.sh "$exe" 2>/dev/null |
+    sed -n 's/^check-imports: OK: .*(\([0-9]*\) unconfirmed)$/\1/p')
+fi
+
+# shellcheck disable=SC2016  # the backquotes are the README's own
+expect README.md '`corvell\.exe`, \K[0-9]+(?= KB)' "$size_kb" "the executable's size in KB"
+expect docs/performance.md '[0-9]+(?= controls)' "$controls" "the main window's controls"
+expect docs/performance.md '[0-9]+(?= timers)' "$timers" "the main window's timers"
+expect docs/performance.md '[0-9]+ to [0-9]+(?= combo items)' "$items" "the combo items at start-up"
+expect README.md '[0-9]+(?= of its entries are marked unconfirmed)' "$unconfirmed" \
+  "unconfirmed entries of the Windows 98 import list"
+expect README.md 'imports \K[0-9]+(?= of them)' "$imported_unconfirmed" \
+  "unconfirmed functions the executable imports"
+
+[ $failures -eq 0 ] || { echo "check-docs: $failures stale figure(s)"; exit 1; }
+echo "check-docs: all figures hold"
