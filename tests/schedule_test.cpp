@@ -197,6 +197,24 @@ TEST(Trigger, TheYearDecidesAcrossBoundaries) {
     }
 }
 
+// A viewer run as administrator may refuse the request: it can't be asked,
+// so the viewing ends on that tick as if it had closed.
+TEST(Trigger, ARefusedRequestEndsTheViewingOnThatTick) {
+    Armed a({2004, 3, 16, 21, 5, 0}, {2004, 3, 16, 21, 5, 2});
+    a.sys.windows.back().refusesClose = true;
+    a.advance(1000);  // 21:05:02
+    EXPECT_EQ(a.sys.count("postClose"), 1);
+    EXPECT_TRUE(a.sys.hasWindow(a.viewer));
+    ASSERT_NE(a.form1(), nullptr);
+    EXPECT_EQ(a.form.appWindow, 0u);
+    EXPECT_EQ(a.form.Text1.text(), "调用程序已经停止运行");
+    EXPECT_EQ(a.sys.files["C:\\dorvanlog2k.txt"],
+              gbk("\"C:\\TV Capture Card\\HDTVPCI.EXE\",\"TV Capture Card\",\"2004年3月16日21时5分1秒\","
+                  "\"2004年3月16日21时5分2秒\"\r\n"));
+    a.advance(5000);
+    EXPECT_EQ(a.sys.count("postClose"), 1);
+}
+
 TEST(Trigger, UntickedNothingIsPosted) {
     Armed a({2004, 3, 16, 21, 5, 0}, {2004, 3, 16, 21, 5, 2});
     a.form.Check1.userClick();

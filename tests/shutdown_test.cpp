@@ -135,7 +135,7 @@ TEST(CountdownWindow, ThePrivilegeComesFirstOnTheNtFamilyOnly) {
               (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
                                         "lookupPrivilegeValue  SeShutdownPrivilege",
                                         "adjustTokenPrivileges 0x44 0 1 0x13 2 16",
-                                        "closeHandle 0x44", "exitWindowsEx 9 0xFFFFFFFF"}));
+                                        "closeHandle 0x44", "exitWindowsEx 25 0xFFFFFFFF"}));
     Rig r;
     r.sys.version = 0xC0000A04;
     r.installViewer(kPath, "TV Capture Card", 0);
@@ -160,7 +160,7 @@ TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
               (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
                                         "lookupPrivilegeValue  SeShutdownPrivilege",
                                         "adjustTokenPrivileges 0x0 0 1 0x0 2 16",
-                                        "exitWindowsEx 9 0xFFFFFFFF"}));
+                                        "exitWindowsEx 25 0xFFFFFFFF"}));
     EXPECT_TRUE(c.sys.messages.empty());
 }
 
@@ -200,20 +200,33 @@ TEST(CountdownWindow, TheCloseButtonClosesOnlyThisWindow) {
     EXPECT_EQ(c.sys.minimized.count(&c.form), 1u);
 }
 
-TEST(ExitOperations, FlagsAndPrivilegeForEachOperation) {
-    for (int family : {0, 1}) {
+// Windows 2000 and later also end the programs that stopped answering
+// (0x10) when the request does not force them all; NT 4 and 95/98/Me lack
+// the flag.
+TEST(ExitOperations, FlagsAndPrivilegeForEachOperationFamilyAndVersion) {
+    const struct {
+        int family, major;
+        const char* flags;  // log off, forced log off, shut down, forced shut down
+    } cases[] = {{0, 4, "0 4 9 13"}, {1, 4, "0 4 9 13"}, {1, 5, "16 4 25 13"}, {1, 10, "16 4 25 13"}};
+    for (const auto& c : cases) {
         FakeServices sys(kEvening);
         App app(sys);
-        app.osFamily = family;
+        app.osFamily = c.family;
+        app.osMajor = c.major;
         ui::Form1 f(app);
         f.cmdLogoff_Click();
         f.cmdForceLogoff_Click();
-        EXPECT_EQ(exitCalls(sys), (std::vector<std::string>{"exitWindowsEx 0 0xFFFFFFFF",
-                                                            "exitWindowsEx 4 0xFFFFFFFF"}));
-        sys.calls.clear();
+        EXPECT_EQ(sys.count("adjustTokenPrivileges"), 0);
+        f.cmdShutdown_Click();
         f.cmdForceShutdown_Click();
-        EXPECT_EQ(sys.count("adjustTokenPrivileges"), family);
-        EXPECT_EQ(exitCalls(sys).back(), "exitWindowsEx 13 0xFFFFFFFF");
+        EXPECT_EQ(sys.count("adjustTokenPrivileges"), 2 * c.family);
+        std::string flags;
+        for (const std::string& call : exitCalls(sys)) {
+            if (call.starts_with("exitWindowsEx")) {
+                flags += (flags.empty() ? "" : " ") + call.substr(14, call.find(' ', 14) - 14);
+            }
+        }
+        EXPECT_EQ(flags, c.flags) << c.family << " " << c.major;
         EXPECT_FALSE(f.cmdShutdown.visible());
     }
 }

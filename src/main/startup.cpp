@@ -10,7 +10,9 @@ namespace corvell::ui {
 
 void Form0::Form_Load() {
     Services& sys = app.sys;
-    app.osFamily = (sys.getVersion() & 0x80000000u) != 0 ? 0 : 1;
+    const uint32_t version = sys.getVersion();
+    app.osFamily = (version & 0x80000000u) != 0 ? 0 : 1;
+    app.osMajor = static_cast<int32_t>(version & 0xFFu);
 
     std::string dir = sys.exeFolder();
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();

@@ -38,6 +38,12 @@ enum class WriteOutcome {
 };
 
 // The privilege record of a token adjustment: one entry.
+enum class StartOutcome {
+    Started,
+    Failed,
+    Declined,  // the user said no when asked to let it run as administrator
+};
+
 struct TokenPrivileges {
     uint32_t count = 0;
     uint64_t luid = 0;
@@ -56,10 +62,11 @@ public:
 
     // Windows and programs.
     virtual WindowHandle findWindow(const std::string& title) = 0;
-    virtual void postClose(WindowHandle w) = 0;
-    // Starts a command line shown normally and activated; false when it
-    // cannot be started.
-    virtual bool startProgram(const std::string& commandLine) = 0;
+    // False when the request could not be posted: no window, or one whose
+    // program refuses this one's messages (it runs as administrator).
+    virtual bool postClose(WindowHandle w) = 0;
+    // Starts a command line shown normally and activated.
+    virtual StartOutcome startProgram(const std::string& commandLine) = 0;
     virtual void minimize(ui::Form& f) = 0;
     // Shows a window modeless with no owner, creating it on first use.
     virtual void show(ui::Form& f) = 0;
@@ -109,6 +116,7 @@ struct App {
     explicit App(Services& s) : sys(s) {}
     Services& sys;
     int32_t osFamily = 0;  // 0: Windows 95/98/Me, 1: Windows NT
+    int32_t osMajor = 0;   // the system's major version: 4 for NT 4 and 95/98/Me
     std::string exeDir;    // no trailing backslash
     // Opened by F1 in either window and by the help button.
     std::string helpFile() const { return exeDir + "\\help.chm"; }

@@ -21,8 +21,10 @@ void Form0::Command5_Click() {
     if (!momentHasCome(*this, app.sys.now())) return;
     appWindow = app.sys.findWindow(appTitle);
     // With no window, a close request would reach this program's own
-    // message queue; nothing is posted.
-    if (appWindow != 0) app.sys.postClose(appWindow);
+    // message queue; nothing is posted. A viewer that refuses the request
+    // (it runs as administrator) cannot be asked: the viewing ends on this
+    // tick as if it had closed, and the shutdown asks it through the system.
+    if (appWindow != 0 && !app.sys.postClose(appWindow)) appWindow = 0;
 }
 
 }  // namespace corvell::ui

@@ -1,6 +1,7 @@
 // Log-off and shut-down requests; the shut-down ones switch the power off
 // and enable the shutdown privilege first on the NT family, where a
-// process needs it.
+// process needs it. Nobody is at the keyboard: a request that does not
+// force every program still ends the hung ones where the system can.
 #include "ui/form1.h"
 
 namespace corvell::ui {
@@ -12,12 +13,18 @@ constexpr uint32_t kEwxForce = 4;
 // Without it 95/98/Me, 2000 and XP before SP1 stop at "it is now safe to
 // turn off your computer".
 constexpr uint32_t kEwxPowerOff = 8;
+// Windows 2000 and later; without it a program that stops answering holds
+// the shutdown until someone comes. NT 4 and 95/98/Me lack it.
+constexpr uint32_t kEwxForceIfHung = 0x10;
 // Reserved in early versions of the call, the shutdown reason in later ones.
 constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 constexpr uint32_t kTokenAdjustPrivileges = 0x20;
 constexpr uint32_t kTokenQuery = 0x08;
 constexpr uint32_t kSePrivilegeEnabled = 2;
 constexpr uint32_t kTokenPrivilegesSize = 16;
+uint32_t hungEnded(const App& app) {
+    return app.osFamily == 1 && app.osMajor >= 5 ? kEwxForceIfHung : 0;
+}
 }  // namespace
 
 // No step's result is examined: each runs with whatever the earlier ones
@@ -36,13 +43,13 @@ void Form1::EnableShutdownPrivilege() {
     if (token != 0) sys.closeHandle(token);
 }
 
-void Form1::cmdLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff, kAllBits); }
+void Form1::cmdLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff | hungEnded(app), kAllBits); }
 
 void Form1::cmdForceLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + kEwxForce, kAllBits); }
 
 void Form1::cmdShutdown_Click() {
     if (app.osFamily == 1) EnableShutdownPrivilege();
-    app.sys.exitWindowsEx(kEwxShutdown | kEwxPowerOff, kAllBits);
+    app.sys.exitWindowsEx(kEwxShutdown | kEwxPowerOff | hungEnded(app), kAllBits);
 }
 
 void Form1::cmdForceShutdown_Click() {

@@ -245,6 +245,9 @@ public:
     bool keyPreview = false;
     // Above every other window, full-screen ones included, until it closes.
     bool topmost = false;
+    // Shown where the system keeps the foreground for another program, its
+    // taskbar button flashes until the user comes.
+    bool flashUntilSeen = false;
     // Keys that come to onKeyDown whichever program has the focus, for as
     // long as the window exists (where no other program holds them).
     std::vector<int> globalKeys;

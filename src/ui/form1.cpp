@@ -29,6 +29,7 @@ Form1::Form1(App& a)
     // keeps the focus in another program (the viewer just closed, or the
     // user working elsewhere at the preset moment).
     topmost = true;
+    flashUntilSeen = true;
     globalKeys = {27};
 
     Command1.graphical = true;

@@ -19,9 +19,14 @@ void Form0::Command1_Click() {
         app.sys.messageBox("程序标题不能为空！");
         return;
     }
-    if (!app.sys.startProgram(appPath)) {
-        app.sys.messageBox("调用程序错误，请重新输入！");
-        return;
+    switch (app.sys.startProgram(appPath)) {
+        case StartOutcome::Started:
+            break;
+        case StartOutcome::Declined:
+            return;  // the user's own answer: nothing to tell them
+        case StartOutcome::Failed:
+            app.sys.messageBox("调用程序错误，请重新输入！");
+            return;
     }
     Command1.setEnabled(false);
     Command4.setEnabled(false);

@@ -204,29 +204,32 @@ WindowHandle FakeServices::findWindow(const std::string& title) {
     return 0;
 }
 
-void FakeServices::postClose(WindowHandle h) {
+bool FakeServices::postClose(WindowHandle h) {
     record("postClose", {hex(h)});
     for (Window& w : windows) {
         if (w.handle != h) continue;
+        if (w.refusesClose) return false;
         if (w.closesToIgnore > 0) {
             --w.closesToIgnore;
         } else {
             // The viewer closes its window a moment after the request.
             scheduler.at(clock.ms() + 50, [this, h] { removeWindow(h); });
         }
-        return;
+        return true;
     }
+    return false;
 }
 
-bool FakeServices::startProgram(const std::string& commandLine) {
+StartOutcome FakeServices::startProgram(const std::string& commandLine) {
     record("startProgram", {commandLine});
     auto it = programs.find(commandLine);
-    if (it == programs.end()) return false;
+    if (it == programs.end()) return StartOutcome::Failed;
+    if (it->second.declined) return StartOutcome::Declined;
     if (!it->second.title.empty()) {
         std::string title = it->second.title;
         scheduler.at(clock.ms() + it->second.delayMs, [this, title] { addWindow(title); });
     }
-    return true;
+    return StartOutcome::Started;
 }
 
 void FakeServices::minimize(ui::Form& f) {

@@ -95,6 +95,7 @@ public:
         WindowHandle handle;
         std::string title;
         int closesToIgnore = 0;
+        bool refusesClose = false;  // its program runs as administrator
     };
     std::vector<Window> windows;
     // What a start does; by default it fails unless the command line is in
@@ -103,6 +104,7 @@ public:
     struct Program {
         std::string title;
         int64_t delayMs = 0;
+        bool declined = false;  // the user says no when asked for administrator rights
     };
     std::map<std::string, Program> programs;
     // Runs while a message box is up, as the user takes time to read it.
@@ -125,8 +127,8 @@ public:
     uint32_t getVersion() override { return version; }
     std::string exeFolder() override { return folder; }
     WindowHandle findWindow(const std::string& title) override;
-    void postClose(WindowHandle w) override;
-    bool startProgram(const std::string& commandLine) override;
+    bool postClose(WindowHandle w) override;
+    StartOutcome startProgram(const std::string& commandLine) override;
     void minimize(ui::Form& f) override;
     void show(ui::Form& f) override;
     void messageBox(const std::string& text) override;

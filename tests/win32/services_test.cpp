@@ -12,6 +12,7 @@
 #include "platform/win32/wide.h"
 #include "record/record.h"
 
+using corvell::StartOutcome;
 using corvell::win32::Win32Services;
 using corvell::win32::widen;
 
@@ -188,12 +189,12 @@ TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it"
     };
     for (const Case& c : cases) {
         DeleteFileW(L"C:\\corvell-report.txt");
-        CHECK(sys.startProgram(c.commandLine));
+        CHECK(sys.startProgram(c.commandLine) == StartOutcome::Started);
         CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string(c.report));
     }
     DeleteFileW(L"C:\\Corvell.exe");
     DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe one"));
+    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe one") == StartOutcome::Started);
     CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
              std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|1|C:\\Corvell Test"));
 }
@@ -202,7 +203,7 @@ TEST_CASE("a program in a drive root sees its folder as the root") {
     Win32Services sys;
     CopyFileW(selfPath().c_str(), L"C:\\corvell-root.exe", FALSE);
     DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("C:\\corvell-root.exe"));
+    CHECK(sys.startProgram("C:\\corvell-root.exe") == StartOutcome::Started);
     CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string("C:\\corvell-root.exe|C:\\|0|C:\\"));
     DeleteFileW(L"C:\\corvell-root.exe");
 }
@@ -219,14 +220,18 @@ BOOL refuseWithoutElevation(const std::string&, const std::string&, const std::s
     return FALSE;
 }
 
-BOOL recordShellStart(const std::string& file, const std::string& parameters,
+HWND g_shellOwner = nullptr;
+
+BOOL recordShellStart(HWND owner, const std::string& file, const std::string& parameters,
                       const std::string& folder) {
     g_shellStart = file + "|" + parameters + "|" + folder;
-    return g_realShellExecute(file, parameters, folder);
+    g_shellOwner = owner;
+    return g_realShellExecute(owner, file, parameters, folder);
 }
 
-BOOL refuseShellStart(const std::string&, const std::string&, const std::string&) {
-    SetLastError(ERROR_CANCELLED);  // the user said no at the consent prompt
+DWORD g_shellError = 0;
+BOOL failShellStart(HWND, const std::string&, const std::string&, const std::string&) {
+    SetLastError(g_shellError);
     return FALSE;
 }
 
@@ -234,6 +239,9 @@ BOOL refuseShellStart(const std::string&, const std::string&, const std::string&
 
 TEST_CASE("a viewer that needs administrator rights is started through the shell") {
     Win32Services sys;
+    corvell::ui::Form main("Main", "Main", 1000, 1000);
+    sys.setMainForm(main);
+    const HWND mainWindow = sys.realise(main).hwnd();
     using corvell::win32::TextCalls;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);
     CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
@@ -243,24 +251,29 @@ TEST_CASE("a viewer that needs administrator rights is started through the shell
     elevated.shellExecute = recordShellStart;
     corvell::win32::useTextCalls(&elevated);
     DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("\"C:\\Corvell Test\\child.exe\" one two"));
+    CHECK(sys.startProgram("\"C:\\Corvell Test\\child.exe\" one two") == StartOutcome::Started);
     corvell::win32::useTextCalls(nullptr);
     CHECK_EQ(g_shellStart, std::string("C:\\Corvell Test\\child.exe|one two|C:\\Corvell Test"));
+    // Owned by the main window, the consent prompt comes to the front.
+    CHECK(mainWindow != nullptr && g_shellOwner == mainWindow);
     CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
              std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|2|C:\\Corvell Test"));
 
-    // Refused at the prompt: a failed start.
-    elevated.shellExecute = refuseShellStart;
+    // Declined at the prompt is the user's answer; any other refusal fails.
+    elevated.shellExecute = failShellStart;
     corvell::win32::useTextCalls(&elevated);
-    CHECK(!sys.startProgram("C:\\Corvell Test\\child.exe"));
+    g_shellError = ERROR_CANCELLED;
+    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe") == StartOutcome::Declined);
+    g_shellError = ERROR_FILE_NOT_FOUND;
+    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe") == StartOutcome::Failed);
     corvell::win32::useTextCalls(nullptr);
 }
 
 TEST_CASE("starting nothing or a missing program fails") {
     Win32Services sys;
-    CHECK(!sys.startProgram(""));
-    CHECK(!sys.startProgram("C:\\no such folder\\none.exe"));
-    CHECK(!sys.startProgram("C:\\windows"));
+    CHECK(StartOutcome::Failed == sys.startProgram(""));
+    CHECK(StartOutcome::Failed == sys.startProgram("C:\\no such folder\\none.exe"));
+    CHECK(StartOutcome::Failed == sys.startProgram("C:\\windows"));
 }
 
 TEST_CASE("a line the code page cannot hold is written as UTF-8 with a byte-order mark") {

@@ -145,7 +145,7 @@ HFONT NativeForm::font(const ui::Control& c) {
 
 void NativeForm::show(int showCommand) {
     ShowWindow(hwnd_, showCommand);
-    bringToFront(hwnd_, true);
+    bringToFront(hwnd_, model_->flashUntilSeen);
 }
 
 void NativeForm::hotKey(WPARAM id) {

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/running_copy.h"
 #include "platform/win32/services.h"
 #include "platform/win32/system_functions.h"
 #include "platform/win32/text_calls.h"
@@ -27,6 +28,11 @@ int runProgram(int showCommand) {
     // The same bit that tells the families apart for the record and the
     // shutdown privilege.
     chooseTextCalls(GetVersion());
+    RunningCopy copy(calls().userName());
+    if (copy.second()) {
+        copy.bringFirstForward();
+        return 0;
+    }
     initCommonControls();
 
     Win32Services services;
@@ -36,6 +42,7 @@ int runProgram(int showCommand) {
     NativeForm& main = services.realise(form0);
     // Without its window nothing would ever end the message loop.
     if (main.hwnd() == nullptr) return 1;
+    copy.announce(main.hwnd());
     form0.Form_Load();
     main.show(showCommand);
     return services.run();

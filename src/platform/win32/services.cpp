@@ -90,8 +90,10 @@ WindowHandle Win32Services::findWindow(const std::string& title) {
     return 0;
 }
 
-void Win32Services::postClose(WindowHandle w) {
-    if (w != 0) calls().postMessage(toHwnd(w), WM_CLOSE, 0, 0);
+bool Win32Services::postClose(WindowHandle w) {
+    // User Interface Privilege Isolation refuses posts to a program of a
+    // higher integrity level (access denied).
+    return w != 0 && calls().postMessage(toHwnd(w), WM_CLOSE, 0, 0) != FALSE;
 }
 
 namespace {
@@ -136,8 +138,8 @@ std::string folderOf(const std::string& file) {
 
 }  // namespace
 
-bool Win32Services::startProgram(const std::string& commandLine) {
-    if (commandLine.empty()) return false;
+StartOutcome Win32Services::startProgram(const std::string& commandLine) {
+    if (commandLine.empty()) return StartOutcome::Failed;
     // The whole text names a file: start exactly that one. Unquoted, a path
     // with spaces would start "C:\TV.exe" before
     // "C:\TV Capture Card\HDTVPCI.EXE".
@@ -151,12 +153,17 @@ bool Win32Services::startProgram(const std::string& commandLine) {
                         : calls().createProcess({}, commandLine, folder, &pi);
     if (!ok && GetLastError() == kElevationRequired && !program.file.empty()) {
         // Marked to run as administrator: only the shell may ask the user.
-        return calls().shellExecute(program.file, program.arguments, folder) != FALSE;
+        // Owned by the main window, the consent prompt comes to the front
+        // rather than flashing on the taskbar.
+        if (calls().shellExecute(mainWindow(), program.file, program.arguments, folder)) {
+            return StartOutcome::Started;
+        }
+        return GetLastError() == ERROR_CANCELLED ? StartOutcome::Declined : StartOutcome::Failed;
     }
-    if (!ok) return false;
+    if (!ok) return StartOutcome::Failed;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return true;
+    return StartOutcome::Started;
 }
 
 void Win32Services::minimize(ui::Form& f) {
@@ -170,12 +177,13 @@ void Win32Services::show(ui::Form& f) {
     if (nf.hwnd() != nullptr) nf.show(SW_SHOWNORMAL);
 }
 
+HWND Win32Services::mainWindow() const {
+    const NativeForm* nf = main_ != nullptr ? native(*main_) : nullptr;
+    return nf != nullptr ? nf->hwnd() : nullptr;
+}
+
 void Win32Services::messageBox(const std::string& text) {
-    HWND owner = nullptr;
-    if (main_ != nullptr) {
-        if (NativeForm* nf = native(*main_)) owner = nf->hwnd();
-    }
-    calls().messageBox(owner, displayText(text), "Corvell", MB_OK);
+    calls().messageBox(mainWindow(), displayText(text), "Corvell", MB_OK);
 }
 
 void Win32Services::endProgram() { ExitProcess(0); }
@@ -318,14 +326,23 @@ std::optional<std::string> Win32Services::toAnsiExact(const std::string& utf8) {
     // A system whose code page is UTF-8 holds every character.
     if (GetACP() == CP_UTF8) return utf8;
     if (w.empty()) return std::string();
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
     BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(),
-                                      static_cast<int>(w.size()), nullptr, 0, nullptr, &lossy);
+    int n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, &lossy);
+    // NT 4 knows no such flag: converted without it, a look-alike shows in
+    // the way back.
+    if (n <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        flags = 0;
+        n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, &lossy);
+    }
     if (n <= 0 || lossy) return std::nullopt;
     std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
-                        s.data(), n, nullptr, &lossy);
-    return lossy ? std::nullopt : std::optional<std::string>(std::move(s));
+    WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        &lossy);
+    if (lossy || (flags == 0 && widen(s, CP_ACP) != w)) return std::nullopt;
+    return s;
 }
 
 std::string Win32Services::fromAnsi(const std::string& ansi) {

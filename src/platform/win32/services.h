@@ -31,8 +31,8 @@ public:
     uint32_t getVersion() override;
     std::string exeFolder() override;
     WindowHandle findWindow(const std::string& title) override;
-    void postClose(WindowHandle w) override;
-    bool startProgram(const std::string& commandLine) override;
+    bool postClose(WindowHandle w) override;
+    StartOutcome startProgram(const std::string& commandLine) override;
     void minimize(ui::Form& f) override;
     void show(ui::Form& f) override;
     void messageBox(const std::string& text) override;
@@ -58,6 +58,8 @@ public:
     std::string fromAnsi(const std::string& ansi) override;
 
 private:
+    HWND mainWindow() const;
+
     std::map<const ui::Form*, std::unique_ptr<NativeForm>> forms_;
     ui::Form* main_ = nullptr;
 };

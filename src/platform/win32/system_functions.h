@@ -101,6 +101,8 @@ private:
       BOOL(WINAPI*)(HANDLE, BOOL, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*, DWORD*)) \
     X(Advapi32, LookupPrivilegeValueA, BOOL(WINAPI*)(const char*, const char*, LUID*))  \
     X(Advapi32, LookupPrivilegeValueW, BOOL(WINAPI*)(const wchar_t*, const wchar_t*, LUID*)) \
+    X(Advapi32, GetUserNameA, BOOL(WINAPI*)(char*, DWORD*))                             \
+    X(Advapi32, GetUserNameW, BOOL(WINAPI*)(wchar_t*, DWORD*))                          \
     X(Shell32, ShellExecuteExA, BOOL(WINAPI*)(SHELLEXECUTEINFOA*))                      \
     X(Shell32, ShellExecuteExW, BOOL(WINAPI*)(SHELLEXECUTEINFOW*))                      \
     X(Folder, SHGetFolderPathA, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, char*))      \

@@ -161,12 +161,13 @@ std::string searchPath(const std::string& name) {
     return n > 0 && n < MAX_PATH ? utf8(found) : std::string();
 }
 
-BOOL shellExecute(const std::string& file, const std::string& parameters,
+BOOL shellExecute(HWND owner, const std::string& file, const std::string& parameters,
                   const std::string& folder) {
     const std::string f = acp(file), p = acp(parameters), d = acp(folder);
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_FLAG_DDEWAIT;
+    info.hwnd = owner;
     info.lpVerb = "open";
     info.lpFile = f.c_str();
     info.lpParameters = p.empty() ? nullptr : p.c_str();
@@ -186,6 +187,12 @@ std::string localAppData() {
 BOOL lookupPrivilegeValue(const std::string& system, const std::string& name, LUID* luid) {
     return sys::LookupPrivilegeValueA &&
            sys::LookupPrivilegeValueA(acp(system).c_str(), acp(name).c_str(), luid);
+}
+
+std::string userName() {
+    char name[257] = "";  // UNLEN + 1
+    DWORD size = sizeof name;
+    return sys::GetUserNameA && sys::GetUserNameA(name, &size) ? utf8(name) : std::string();
 }
 
 void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
@@ -233,6 +240,7 @@ const TextCalls kCalls{
     shellExecute,
     localAppData,
     lookupPrivilegeValue,
+    userName,
     htmlHelp,
 };
 
@@ -376,12 +384,13 @@ std::string searchPath(const std::string& name) {
     }
 }
 
-BOOL shellExecute(const std::string& file, const std::string& parameters,
+BOOL shellExecute(HWND owner, const std::string& file, const std::string& parameters,
                   const std::string& folder) {
     const std::wstring f = widen(file), p = widen(parameters), d = widen(folder);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_FLAG_DDEWAIT;
+    info.hwnd = owner;
     info.lpVerb = L"open";
     info.lpFile = f.c_str();
     info.lpParameters = p.empty() ? nullptr : p.c_str();
@@ -401,6 +410,12 @@ std::string localAppData() {
 BOOL lookupPrivilegeValue(const std::string& system, const std::string& name, LUID* luid) {
     return sys::LookupPrivilegeValueW &&
            sys::LookupPrivilegeValueW(widen(system).c_str(), widen(name).c_str(), luid);
+}
+
+std::string userName() {
+    wchar_t name[257] = L"";
+    DWORD size = 257;
+    return sys::GetUserNameW && sys::GetUserNameW(name, &size) ? narrow(name) : std::string();
 }
 
 void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
@@ -467,6 +482,7 @@ const TextCalls kCalls{
     shellExecute,
     localAppData,
     lookupPrivilegeValue,
+    userName,
     htmlHelp,
 };
 

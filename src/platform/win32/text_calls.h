@@ -64,13 +64,17 @@ struct TextCalls {
     // when there is none.
     std::string (*searchPath)(const std::string& name);
     // Opens a program through the shell, which asks the user for consent
-    // where it needs administrator rights; false when it did not start.
-    BOOL (*shellExecute)(const std::string& file, const std::string& parameters,
+    // where it needs administrator rights, in front of owner; false when it
+    // did not start (ERROR_CANCELLED: the user said no).
+    BOOL (*shellExecute)(HWND owner, const std::string& file, const std::string& parameters,
                          const std::string& folder);
     // CSIDL_LOCAL_APPDATA, made if it is missing; empty where the system
     // has no such folder.
     std::string (*localAppData)();
     BOOL (*lookupPrivilegeValue)(const std::string& system, const std::string& name, LUID* luid);
+    // The logged-on user's name; empty where there is none (95/98/Me
+    // without a logon).
+    std::string (*userName)();
     void (*htmlHelp)(HWND owner, const std::string& path, UINT command, DWORD_PTR data);
 };
 

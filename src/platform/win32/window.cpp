@@ -77,8 +77,13 @@ void centreOnMonitor(HWND h) {
 void bringToFront(HWND h, bool flashWhenRefused) {
     SetForegroundWindow(h);
     if (!flashWhenRefused || GetForegroundWindow() == h) return;
+    // FlashWindowEx answers the caption's previous state, not success.
     FLASHWINFO fi{sizeof fi, h, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
-    if (!sys::FlashWindowEx || !sys::FlashWindowEx(&fi)) FlashWindow(h, TRUE);
+    if (sys::FlashWindowEx) {
+        sys::FlashWindowEx(&fi);
+    } else {
+        FlashWindow(h, TRUE);
+    }
 }
 
 namespace {
