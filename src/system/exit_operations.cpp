@@ -43,7 +43,7 @@ void Form1::EnableShutdownPrivilege() {
     if (token != 0) sys.closeHandle(token);
 }
 
-void Form1::cmdLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff | hungEnded(app), kAllBits); }
+void Form1::cmdLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + hungEnded(app), kAllBits); }
 
 void Form1::cmdForceLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + kEwxForce, kAllBits); }
 
