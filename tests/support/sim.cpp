@@ -166,6 +166,16 @@ std::vector<std::string> FakeServices::callNames() const {
     return out;
 }
 
+std::vector<std::string> FakeServices::log(const std::vector<std::string>& names) const {
+    std::vector<std::string> out;
+    for (const Call& c : calls) {
+        if (std::find(names.begin(), names.end(), c.name) == names.end()) continue;
+        out.push_back(c.name);
+        for (const std::string& a : c.args) out.back() += " " + a;
+    }
+    return out;
+}
+
 int FakeServices::count(const std::string& name) const {
     return static_cast<int>(
         std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.name == name; }));

@@ -68,6 +68,11 @@ std::string gbk(const std::string& utf8);
 // "0x" and upper-case hex digits, as calls are recorded.
 std::string hex(uint64_t v);
 
+// What the system reports as its version: the NT family's, and Windows
+// 98's with the bit that marks the 95/98/Me family.
+inline constexpr uint32_t kVersionNt = 0x1DB10106;
+inline constexpr uint32_t kVersion9x = 0xC0000A04;
+
 struct Call {
     std::string name;
     std::vector<std::string> args;
@@ -81,7 +86,7 @@ public:
     Scheduler scheduler;
 
     // The scripted world.
-    uint32_t version = 0x1DB10106;  // NT family
+    uint32_t version = kVersionNt;
     std::string folder = "C:\\Program Files\\Corvell";
     std::map<std::string, std::string> files;
     // Last-write stamps of the files; a write stamps its file with the
@@ -121,6 +126,8 @@ public:
     void removeWindow(WindowHandle h);
     bool hasWindow(WindowHandle h) const;
     std::vector<std::string> callNames() const;
+    // The calls with these names, in order, each as "name arg arg".
+    std::vector<std::string> log(const std::vector<std::string>& names) const;
     int count(const std::string& name) const;
     // Index of the first call with this name, or -1.
     int indexOf(const std::string& name) const;
