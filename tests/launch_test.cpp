@@ -20,7 +20,7 @@ TEST(LaunchCountdown, RunsRunNowOnTheEleventhTick) {
     EXPECT_EQ(r.shownEvery(r.form.Label2, 1000, 10), kTenToZero);
     EXPECT_EQ(r.sys.count("startProgram"), 0);
     r.advance(1000);
-    EXPECT_EQ(r.sys.count("startProgram"), 1);
+    EXPECT_EQ(r.sys.count("startProgram"), 1);  // nothing at start-up paused it
     EXPECT_EQ(r.sys.clock.ms(), 11000);
     EXPECT_EQ(r.form.Label2.text(), "0");
     EXPECT_EQ(r.form.Command4.text(), kStartCaption);
@@ -68,13 +68,6 @@ TEST(LaunchCountdown, EverySignOfTheUserPausesIt) {
         EXPECT_EQ(r.form.Label2.text(), "7") << name;
         EXPECT_EQ(r.sys.count("startProgram"), 0) << name;
     }
-}
-
-TEST(LaunchCountdown, TheFocusThatStartUpGivesDoesNotPauseIt) {
-    Rig r;
-    r.load();
-    r.advance(11000);
-    EXPECT_EQ(r.sys.count("startProgram"), 1);
 }
 
 TEST(LaunchCountdown, AfterAFailedAutomaticLaunchStartRetriesOneSecondLater) {
@@ -267,9 +260,6 @@ TEST(Selector, TypedTextStoresNothingAndUnconvertibleTextKeepsTheField) {
     EXPECT_EQ(f.presetMonth, 3);
     EXPECT_EQ(f.Label4.text(), "已预设关机时间：2005年x月16日21时abc7秒");
     f.Combo2.userType("99999月");
-    f.Combo1.userChoose(0);
-    EXPECT_EQ(f.presetMonth, 3);
-    f.Combo2.userType("");
     f.Combo1.userChoose(0);
     EXPECT_EQ(f.presetMonth, 3);
 }
