@@ -91,8 +91,7 @@ TEST(Validation, ARefusalUnticksBeforeTheOneMessage) {
 
 TEST(Validation, AfterARefusalRunNowDoesNothingUntilAPresetIsAccepted) {
     Rig r;
-    r.installViewer();
-    r.load();
+    r.loadWithViewer();
     r.form.Check1.userClick();
     ASSERT_EQ(r.sys.messages.size(), 1u);
     r.form.Command1.userClick();
@@ -109,8 +108,7 @@ TEST(Validation, AfterARefusalRunNowDoesNothingUntilAPresetIsAccepted) {
 
 TEST(Validation, RunNowChecksAgainAndAPresetThatCameTooCloseStopsTheLaunch) {
     Rig r;
-    r.installViewer();
-    r.load();
+    r.loadWithViewer();
     preset(r.form, {2004, 3, 16, 21, 6, 0});  // 53 s ahead
     r.form.Check1.userClick();
     ASSERT_TRUE(r.sys.messages.empty());

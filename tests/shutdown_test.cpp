@@ -8,34 +8,10 @@
 namespace corvell::test {
 namespace {
 
-constexpr const char* kPath = "C:\\TV Capture Card\\HDTVPCI.EXE";
-
-// Started, found the viewer, and now watching it.
-struct Watching : Rig {
-    explicit Watching(LocalTime start = kEvening) : Rig(start) {
-        installViewer(kPath, "TV Capture Card", 200);
-        load();
-        form.Command1.userClick();
-        advance(1000);
-        EXPECT_TRUE(form.watching);
-        viewer = sys.windows.front().handle;
-    }
-    WindowHandle viewer = 0;
-};
-
-std::vector<std::string> exitCalls(const FakeServices& sys) {
-    std::vector<std::string> out;
-    for (const Call& c : sys.calls) {
-        std::string line = c.name;
-        for (const std::string& a : c.args) line += " " + a;
-        if (c.name == "getCurrentProcess" || c.name == "openProcessToken" ||
-            c.name == "lookupPrivilegeValue" || c.name == "adjustTokenPrivileges" ||
-            c.name == "closeHandle" || c.name == "exitWindowsEx") {
-            out.push_back(line);
-        }
-    }
-    return out;
-}
+// The calls of the exit operations and the shutdown privilege.
+const std::vector<std::string> kExitSteps{"getCurrentProcess",    "openProcessToken",
+                                          "lookupPrivilegeValue", "adjustTokenPrivileges",
+                                          "closeHandle",          "exitWindowsEx"};
 
 TEST(WatchLoop, TheClockLineRunsFromStartUp) {
     Rig r;
@@ -47,20 +23,19 @@ TEST(WatchLoop, TheClockLineRunsFromStartUp) {
 }
 
 TEST(WatchLoop, TheViewerClosedEndsTheViewingWithinASecond) {
-    Watching w;
+    Rig w;
+    const WindowHandle viewer = w.watch();
     w.advance(3000);
     EXPECT_EQ(w.form1(), nullptr);
-    w.sys.removeWindow(w.viewer);  // 21:05:11.000, the user closes the viewer
+    w.sys.removeWindow(viewer);  // 21:05:11.000, the user closes the viewer
     w.advance(1000);
     ASSERT_NE(w.form1(), nullptr);
     EXPECT_FALSE(w.form.Timer1.enabled());
     EXPECT_EQ(w.form.Text1.text(), "调用程序已经停止运行");
     EXPECT_EQ(w.sys.shown, std::vector<ui::Form*>{w.form1()});
     EXPECT_EQ(w.sys.files["C:\\dorvanlog2k.txt"],
-              "\"C:\\TV Capture Card\\HDTVPCI.EXE\",\"TV Capture Card\",\"2004" + gbk("年") + "3" +
-                  gbk("月") + "16" + gbk("日") + "21" + gbk("时") + "5" + gbk("分") + "8" +
-                  gbk("秒") + "\",\"2004" + gbk("年") + "3" + gbk("月") + "16" + gbk("日") + "21" +
-                  gbk("时") + "5" + gbk("分") + "12" + gbk("秒") + "\"\r\n");
+              gbk("\"C:\\TV Capture Card\\HDTVPCI.EXE\",\"TV Capture Card\","
+                  "\"2004年3月16日21时5分8秒\",\"2004年3月16日21时5分12秒\"\r\n"));
     // The clock line stopped with the watch.
     const std::string clock = w.form.Label6.text();
     w.advance(5000);
@@ -68,9 +43,10 @@ TEST(WatchLoop, TheViewerClosedEndsTheViewingWithinASecond) {
 }
 
 TEST(WatchLoop, ARenamedViewerIsGoneAndASecondWindowKeepsTheWatch) {
-    Watching w;
+    Rig w;
+    const WindowHandle viewer = w.watch();
     const WindowHandle twin = w.sys.addWindow("TV Capture Card");
-    w.sys.removeWindow(w.viewer);
+    w.sys.removeWindow(viewer);
     w.advance(5000);
     EXPECT_EQ(w.form1(), nullptr);
     for (auto& win : w.sys.windows) {
@@ -81,22 +57,23 @@ TEST(WatchLoop, ARenamedViewerIsGoneAndASecondWindowKeepsTheWatch) {
 }
 
 TEST(WatchLoop, AnUnwritableRecordStillOpensTheCountdownSilently) {
-    Watching w;
+    Rig w;
+    const WindowHandle viewer = w.watch();
     w.sys.unwritable.insert("C:\\dorvanlog2k.txt");
     w.sys.localAppData.clear();  // and no folder of the user's to fall back on
     w.sys.files.clear();
-    w.sys.removeWindow(w.viewer);
+    w.sys.removeWindow(viewer);
     w.advance(1000);
     EXPECT_NE(w.form1(), nullptr);
     EXPECT_TRUE(w.sys.messages.empty());
     EXPECT_TRUE(w.sys.files.empty());
 }
 
-struct Counting : Watching {
-    Counting() {
-        sys.removeWindow(viewer);
-        advance(1000);
-        f1 = form1();
+// The countdown window has just opened; the calls until then are forgotten.
+struct Counting : Rig {
+    explicit Counting(uint32_t version = kVersionNt) {
+        sys.version = version;
+        f1 = countdownAfterViewing();
         sys.calls.clear();
     }
     ui::Form1* f1 = nullptr;
@@ -107,14 +84,7 @@ TEST(CountdownWindow, CountsTenToZeroThenAsksForTheShutdownOnce) {
     ASSERT_NE(c.f1, nullptr);
     EXPECT_EQ(c.f1->caption(), "正在准备关机…");
     EXPECT_EQ(c.f1->Command1.text(), "取消关机\r(Esc键)");
-    std::vector<std::string> numbers{c.f1->Label1.text()};
-    for (int i = 0; i < 10; ++i) {
-        c.advance(2000);
-        numbers.push_back(c.f1->Label1.text());
-    }
-    EXPECT_EQ(numbers, (std::vector<std::string>{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1",
-                                                 "0"}));
-    EXPECT_EQ(c.sys.count("exitWindowsEx"), 0);
+    EXPECT_EQ(c.shownEvery(c.f1->Label1, 2000, 10), kTenToZero);
     c.advance(1999);
     EXPECT_EQ(c.sys.count("exitWindowsEx"), 0);
     c.advance(1);  // 22 s after it opened
@@ -131,24 +101,16 @@ TEST(CountdownWindow, CountsTenToZeroThenAsksForTheShutdownOnce) {
 TEST(CountdownWindow, ThePrivilegeComesFirstOnTheNtFamilyOnly) {
     Counting nt;
     nt.advance(22000);
-    EXPECT_EQ(exitCalls(nt.sys),
+    EXPECT_EQ(nt.sys.log(kExitSteps),
               (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
                                         "lookupPrivilegeValue  SeShutdownPrivilege",
                                         "adjustTokenPrivileges 0x44 0 1 0x13 2 16",
                                         "closeHandle 0x44", "exitWindowsEx 25 0xFFFFFFFF"}));
-    Rig r;
-    r.sys.version = 0xC0000A04;
-    r.installViewer(kPath, "TV Capture Card", 0);
-    r.load();
-    r.form.Command1.userClick();
-    r.advance(1000);
-    r.sys.windows.clear();
-    r.advance(1000);
-    r.sys.calls.clear();
-    r.advance(22000);
-    EXPECT_EQ(exitCalls(r.sys), std::vector<std::string>{"exitWindowsEx 9 0xFFFFFFFF"});
-    EXPECT_EQ(r.sys.files.count("C:\\dorvanlog9x.txt"), 1u);
-    EXPECT_EQ(r.sys.files.count("C:\\dorvanlog2k.txt"), 0u);
+    Counting nine(kVersion9x);
+    nine.advance(22000);
+    EXPECT_EQ(nine.sys.log(kExitSteps), std::vector<std::string>{"exitWindowsEx 9 0xFFFFFFFF"});
+    EXPECT_EQ(nine.sys.files.count("C:\\dorvanlog9x.txt"), 1u);
+    EXPECT_EQ(nine.sys.files.count("C:\\dorvanlog2k.txt"), 0u);
 }
 
 TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
@@ -156,7 +118,7 @@ TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
     c.sys.tokenFails = true;
     c.sys.privilegeNameFails = true;
     c.advance(22000);
-    EXPECT_EQ(exitCalls(c.sys),
+    EXPECT_EQ(c.sys.log(kExitSteps),
               (std::vector<std::string>{"getCurrentProcess", "openProcessToken 0xFFFFFFFF 0x28",
                                         "lookupPrivilegeValue  SeShutdownPrivilege",
                                         "adjustTokenPrivileges 0x0 0 1 0x0 2 16",
@@ -165,28 +127,23 @@ TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
 }
 
 TEST(CountdownWindow, CancelOrEscEndsTheProgramWithNoExitRequest) {
-    for (int how = 0; how < 3; ++how) {
+    const std::pair<const char*, std::function<void(ui::Form1&)>> ways[] = {
+        {"cancel button", [](ui::Form1& f) { f.Command1.userClick(); }},
+        {"Esc", [](ui::Form1& f) { f.onKeyDown(27, 0); }},
+        {"Esc with Shift, Ctrl and Alt held", [](ui::Form1& f) { f.onKeyDown(27, 1 | 2 | 4); }},
+    };
+    for (const auto& [way, act] : ways) {
         Counting c;
         c.advance(7000);
-        if (how == 0) c.f1->Command1.userClick();
-        if (how == 1) c.f1->onKeyDown(27, 0);
-        if (how == 2) c.f1->onKeyDown(27, 1 | 2 | 4);
-        EXPECT_TRUE(c.sys.ended) << how;
+        act(*c.f1);
+        EXPECT_TRUE(c.sys.ended) << way;
         c.advance(30000);
-        EXPECT_EQ(c.sys.count("exitWindowsEx"), 0) << how;
+        EXPECT_EQ(c.sys.count("exitWindowsEx"), 0) << way;
     }
     Counting other;
     other.f1->onKeyDown(13, 0);
     other.f1->onKeyDown('S', 4);
     EXPECT_FALSE(other.sys.ended);
-}
-
-TEST(CountdownWindow, EscAfterTheFinalTickEndsTheProgramAfterTheRequest) {
-    Counting c;
-    c.advance(22000);
-    c.f1->onKeyDown(27, 0);
-    EXPECT_EQ(c.sys.callNames().back(), "endProgram");
-    EXPECT_EQ(c.sys.count("exitWindowsEx"), 1);
 }
 
 TEST(CountdownWindow, TheCloseButtonClosesOnlyThisWindow) {
@@ -221,10 +178,8 @@ TEST(ExitOperations, FlagsAndPrivilegeForEachOperationFamilyAndVersion) {
         f.cmdForceShutdown_Click();
         EXPECT_EQ(sys.count("adjustTokenPrivileges"), 2 * c.family);
         std::string flags;
-        for (const std::string& call : exitCalls(sys)) {
-            if (call.starts_with("exitWindowsEx")) {
-                flags += (flags.empty() ? "" : " ") + call.substr(14, call.find(' ', 14) - 14);
-            }
+        for (const std::string& call : sys.log({"exitWindowsEx"})) {
+            flags += (flags.empty() ? "" : " ") + call.substr(14, call.find(' ', 14) - 14);
         }
         EXPECT_EQ(flags, c.flags) << c.family << " " << c.major;
         EXPECT_FALSE(f.cmdShutdown.visible());
@@ -241,16 +196,9 @@ TEST(Help, TheButtonPausesTheCountdownSendsF1AndOpensTheFileOnRelease) {
     EXPECT_EQ(r.form.Command4.text(), ui::kStartCaption);
     EXPECT_EQ(r.form.Label2.text(), "6");
     r.form.Command3.userMouseUp(ui::MouseButton::Right);
-    std::vector<std::string> calls;
-    for (const Call& c : r.sys.calls) {
-        if (c.name == "keybdEvent" || c.name == "htmlHelp") {
-            std::string line = c.name;
-            for (const std::string& a : c.args) line += " " + a;
-            calls.push_back(line);
-        }
-    }
-    EXPECT_EQ(calls, (std::vector<std::string>{"keybdEvent 0x70 0 0 0",
-                                               "htmlHelp Form0 C:\\help.chm 0 0"}));
+    EXPECT_EQ(
+        r.sys.log({"keybdEvent", "htmlHelp"}),
+        (std::vector<std::string>{"keybdEvent 0x70 0 0 0", "htmlHelp Form0 C:\\help.chm 0 0"}));
     // A click (Space or Enter) does nothing: the button has no click handler.
     r.form.Command3.userClick();
     EXPECT_EQ(r.sys.count("htmlHelp"), 1);
@@ -273,8 +221,9 @@ TEST(Help, F1InEitherWindowOpensTheFileOwnedByItAndPausesNothing) {
 
 TEST(WholeRoad, StartUpToShutdownWhenTheUserClosesTheViewer) {
     Rig r;
-    r.sys.files["C:\\dorvanlog2k.txt"] = "\"" + std::string(kPath) + "\",\"TV Capture Card\"\r\n";
-    r.installViewer(kPath, "TV Capture Card", 800);
+    r.sys.files["C:\\dorvanlog2k.txt"] =
+        "\"" + std::string(kViewerPath) + "\",\"TV Capture Card\"\r\n";
+    r.installViewer(kViewerPath, "TV Capture Card", 800);
     r.load();
     ASSERT_TRUE(r.runUntil([&] { return r.form.watching; }, 20000));
     EXPECT_EQ(r.sys.clock.ms(), 12000);  // launched at 11 s, found on the first check
@@ -292,7 +241,7 @@ TEST(WholeRoad, StartUpToShutdownWhenTheUserClosesTheViewer) {
 
 TEST(WholeRoad, StartUpToShutdownThroughTheTimedTrigger) {
     Rig r;
-    r.installViewer(kPath, "TV Capture Card", 300);
+    r.installViewer(kViewerPath, "TV Capture Card", 300);
     r.load();
     r.advance(2000);
     // The user sets 21:06:01 in the boxes (52 s ahead) and arms it.

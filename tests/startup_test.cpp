@@ -85,7 +85,7 @@ TEST(StartUp, RecordFillsTheBoxesAndTheCountdownStillStarts) {
 }
 
 TEST(StartUp, TheOtherFamilysFileIsNeverTouched) {
-    for (uint32_t version : {0x1DB10106u, 0xC0000A04u}) {
+    for (uint32_t version : {kVersionNt, kVersion9x}) {
         Rig r;
         r.sys.version = version;
         r.sys.files["C:\\dorvanlog9x.txt"] = "\"9x.exe\",\"Nine\"\r\n";
@@ -96,11 +96,9 @@ TEST(StartUp, TheOtherFamilysFileIsNeverTouched) {
         EXPECT_EQ(r.form.Text2.text(), nine ? "Nine" : "Two");
         // In the root and in the user's own folder, by the family's name only.
         const std::string name = nine ? "\\dorvanlog9x.txt" : "\\dorvanlog2k.txt";
-        std::vector<std::string> read;
-        for (const Call& c : r.sys.calls) {
-            if (c.name == "readFile") read.push_back(c.args[0]);
-        }
-        EXPECT_EQ(read, (std::vector<std::string>{"C:" + name, r.sys.userDataFolder() + name}));
+        EXPECT_EQ(r.sys.log({"readFile"}),
+                  (std::vector<std::string>{"readFile C:" + name,
+                                            "readFile " + r.sys.userDataFolder() + name}));
     }
 }
 

@@ -1,6 +1,8 @@
 // A main window loaded in simulated time with a recording world.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "support/sim.h"
 #include "ui/form0.h"
 #include "ui/form1.h"
@@ -8,6 +10,17 @@
 namespace corvell::test {
 
 inline constexpr LocalTime kEvening{2004, 3, 16, 21, 5, 7, 0};
+inline constexpr const char* kViewerPath = "C:\\TV Capture Card\\HDTVPCI.EXE";
+
+// The messages of a launch, character for character.
+inline constexpr const char* kEmptyTitle = "程序标题不能为空！";
+inline constexpr const char* kStartError = "调用程序错误，请重新输入！";
+inline constexpr const char* kWrongInput =
+    "调用的程序或程序标题输入错误！\r请关闭刚才调用的程序,然后重新正确输入。";
+
+// What a countdown label shows from its first value to its last.
+inline const std::vector<std::string> kTenToZero{"10", "9", "8", "7", "6", "5",
+                                                 "4",  "3", "2", "1", "0"};
 
 struct Rig {
     explicit Rig(LocalTime start = kEvening) : sys(start) {}
@@ -21,18 +34,37 @@ struct Rig {
     bool runUntil(const std::function<bool()>& pred, int64_t maxMs) {
         return sys.scheduler.runUntil(pred, maxMs);
     }
-    void installViewer(const std::string& path = "C:\\TV Capture Card\\HDTVPCI.EXE",
+    void installViewer(const std::string& path = kViewerPath,
                        const std::string& title = "TV Capture Card", int64_t delayMs = 300) {
         sys.programs[path] = {title, delayMs};
     }
-    ui::Form1* form1() const { return form.countdownWindow(); }
-    // Loads, runs the default viewer at once, lets it be found and closes
-    // it: the countdown window has just opened.
-    ui::Form1* countdownAfterViewing() {
+    // The most common start: the default viewer installed, then loaded.
+    void loadWithViewer() {
         installViewer();
         load();
+    }
+    // What the label shows now and after each of `steps` steps of stepMs.
+    std::vector<std::string> shownEvery(const ui::Label& label, int64_t stepMs, int steps) {
+        std::vector<std::string> shown{label.text()};
+        for (int i = 0; i < steps; ++i) {
+            advance(stepMs);
+            shown.push_back(label.text());
+        }
+        return shown;
+    }
+    ui::Form1* form1() const { return form.countdownWindow(); }
+    // Loads, runs the default viewer at once and lets the first check find
+    // it: watching the viewer's window, which is returned.
+    WindowHandle watch() {
+        loadWithViewer();
         form.Command1.userClick();
         advance(1000);
+        EXPECT_TRUE(form.watching);
+        return sys.windows.empty() ? 0 : sys.windows.front().handle;
+    }
+    // Watches, then the viewer closes: the countdown window has just opened.
+    ui::Form1* countdownAfterViewing() {
+        watch();
         sys.windows.clear();
         advance(1000);
         return form1();

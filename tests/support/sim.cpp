@@ -4,44 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
 
 namespace corvell::test {
 
 namespace {
-
-int64_t daysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-LocalTime civilFromMs(int64_t ms) {
-    int64_t days = ms / 86400000;
-    int64_t rest = ms % 86400000;
-    if (rest < 0) {
-        rest += 86400000;
-        --days;
-    }
-    const int64_t z = days + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    LocalTime t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2));
-    t.hour = static_cast<int>(rest / 3600000);
-    t.minute = static_cast<int>(rest / 60000 % 60);
-    t.second = static_cast<int>(rest / 1000 % 60);
-    t.millisecond = static_cast<int>(rest % 1000);
-    return t;
-}
 
 // exact: nothing rather than a '?' for a character the target lacks.
 std::optional<std::string> convert(const char* to, const char* from, const std::string& in,
@@ -86,21 +54,39 @@ std::string lower(std::string s) {
     return s;
 }
 
+}  // namespace
+
+std::string gbk(const std::string& utf8) {
+    return convert("CP936", "UTF-8", utf8);
+}
+
 std::string hex(uint64_t v) {
     char buf[24];
     snprintf(buf, sizeof buf, "0x%llX", static_cast<unsigned long long>(v));
     return buf;
 }
 
-}  // namespace
+SimClock::SimClock(LocalTime s) {
+    using namespace std::chrono;
+    const auto start = sys_days{year{s.year} / s.month / s.day} + hours{s.hour} +
+                       minutes{s.minute} + seconds{s.second} + milliseconds{s.millisecond};
+    base_ = start.time_since_epoch() / 1ms;
+}
 
-std::string gbk(const std::string& utf8) { return convert("CP936", "UTF-8", utf8); }
-
-SimClock::SimClock(LocalTime s)
-    : base_(daysFromCivil(s.year, s.month, s.day) * 86400000 +
-            ((s.hour * 60 + s.minute) * 60 + s.second) * 1000LL + s.millisecond) {}
-
-LocalTime SimClock::now() const { return civilFromMs(base_ + ms_ + offset_); }
+LocalTime SimClock::now() const {
+    using namespace std::chrono;
+    const sys_time<milliseconds> t{milliseconds{base_ + ms_ + offset_}};
+    const sys_days day = floor<days>(t);
+    const year_month_day date{day};
+    const hh_mm_ss time{t - day};
+    return {static_cast<int>(date.year()),
+            static_cast<int>(unsigned{date.month()}),
+            static_cast<int>(unsigned{date.day()}),
+            static_cast<int>(time.hours().count()),
+            static_cast<int>(time.minutes().count()),
+            static_cast<int>(time.seconds().count()),
+            static_cast<int>(time.subseconds().count())};
+}
 
 void Scheduler::attach(ui::Form& f) {
     f.setObserver(this);
@@ -180,6 +166,16 @@ std::vector<std::string> FakeServices::callNames() const {
     return out;
 }
 
+std::vector<std::string> FakeServices::log(const std::vector<std::string>& names) const {
+    std::vector<std::string> out;
+    for (const Call& c : calls) {
+        if (std::find(names.begin(), names.end(), c.name) == names.end()) continue;
+        out.push_back(c.name);
+        for (const std::string& a : c.args) out.back() += " " + a;
+    }
+    return out;
+}
+
 int FakeServices::count(const std::string& name) const {
     return static_cast<int>(
         std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.name == name; }));
@@ -232,11 +228,6 @@ StartOutcome FakeServices::startProgram(const std::string& commandLine) {
     return StartOutcome::Started;
 }
 
-void FakeServices::minimize(ui::Form& f) {
-    minimized.insert(&f);
-    record("minimize", {f.name()});
-}
-
 void FakeServices::show(ui::Form& f) {
     record("show", {f.name()});
     if (std::find(shown.begin(), shown.end(), &f) == shown.end()) {
@@ -249,52 +240,6 @@ void FakeServices::messageBox(const std::string& text) {
     record("messageBox", {text});
     messages.push_back(text);
     if (whileMessageBox) whileMessageBox(text);
-}
-
-void FakeServices::endProgram() {
-    record("endProgram");
-    ended = true;
-    scheduler.stop();
-}
-
-NativeHandle FakeServices::getCurrentProcess() {
-    record("getCurrentProcess");
-    return 0xFFFFFFFF;
-}
-
-NativeHandle FakeServices::openProcessToken(NativeHandle process, uint32_t access) {
-    record("openProcessToken", {hex(process), hex(access)});
-    return tokenFails ? 0 : 0x44;
-}
-
-uint64_t FakeServices::lookupPrivilegeValue(const std::string& systemName,
-                                            const std::string& name) {
-    record("lookupPrivilegeValue", {systemName, name});
-    return privilegeNameFails ? 0 : 0x13;
-}
-
-void FakeServices::adjustTokenPrivileges(NativeHandle token, bool disableAll,
-                                         const TokenPrivileges& s, uint32_t bufferLength,
-                                         TokenPrivileges&, uint32_t&) {
-    record("adjustTokenPrivileges", {hex(token), disableAll ? "1" : "0", std::to_string(s.count),
-                                     hex(s.luid), std::to_string(s.attributes),
-                                     std::to_string(bufferLength)});
-}
-
-void FakeServices::closeHandle(NativeHandle h) { record("closeHandle", {hex(h)}); }
-
-void FakeServices::exitWindowsEx(uint32_t flags, uint32_t reserved) {
-    record("exitWindowsEx", {std::to_string(flags), hex(reserved)});
-}
-
-void FakeServices::keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) {
-    record("keybdEvent", {hex(vk), std::to_string(scan), std::to_string(flags),
-                          std::to_string(extra)});
-}
-
-void FakeServices::htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
-                            uint32_t data) {
-    record("htmlHelp", {owner.name(), path, std::to_string(command), std::to_string(data)});
 }
 
 std::optional<FileContent> FakeServices::readFile(const std::string& path) {
@@ -324,18 +269,12 @@ bool FakeServices::rewriteFile(const std::string& path, const std::string& bytes
     return true;
 }
 
-std::string FakeServices::userDataFolder() {
-    return localAppData.empty() ? std::string() : localAppData + "\\Corvell";
-}
-
 bool FakeServices::createFolder(const std::string& path) {
     record("createFolder", {path});
     if (refusingFolders.count(path.substr(0, path.find_last_of('\\')))) return false;
     folders.insert(path);
     return true;
 }
-
-std::string FakeServices::toAnsi(const std::string& utf8) { return convert("CP936", "UTF-8", utf8); }
 
 std::optional<std::string> FakeServices::toAnsiExact(const std::string& utf8) {
     return convert("CP936", "UTF-8", utf8, true);

@@ -63,6 +63,16 @@ private:
     bool stopped_ = false;
 };
 
+// Code page 936 conversions for expectations in tests.
+std::string gbk(const std::string& utf8);
+// "0x" and upper-case hex digits, as calls are recorded.
+std::string hex(uint64_t v);
+
+// What the system reports as its version: the NT family's, and Windows
+// 98's with the bit that marks the 95/98/Me family.
+inline constexpr uint32_t kVersionNt = 0x1DB10106;
+inline constexpr uint32_t kVersion9x = 0xC0000A04;
+
 struct Call {
     std::string name;
     std::vector<std::string> args;
@@ -76,7 +86,7 @@ public:
     Scheduler scheduler;
 
     // The scripted world.
-    uint32_t version = 0x1DB10106;  // NT family
+    uint32_t version = kVersionNt;
     std::string folder = "C:\\Program Files\\Corvell";
     std::map<std::string, std::string> files;
     // Last-write stamps of the files; a write stamps its file with the
@@ -118,39 +128,69 @@ public:
     void removeWindow(WindowHandle h);
     bool hasWindow(WindowHandle h) const;
     std::vector<std::string> callNames() const;
+    // The calls with these names, in order, each as "name arg arg".
+    std::vector<std::string> log(const std::vector<std::string>& names) const;
     int count(const std::string& name) const;
     // Index of the first call with this name, or -1.
     int indexOf(const std::string& name) const;
 
-    // Services
+    // Services: each call is recorded, then answered from the world.
     LocalTime now() override { return clock.now(); }
     uint32_t getVersion() override { return version; }
     std::string exeFolder() override { return folder; }
     WindowHandle findWindow(const std::string& title) override;
     bool postClose(WindowHandle w) override;
     StartOutcome startProgram(const std::string& commandLine) override;
-    void minimize(ui::Form& f) override;
+    void minimize(ui::Form& f) override {
+        minimized.insert(&f);
+        record("minimize", {f.name()});
+    }
     void show(ui::Form& f) override;
     void messageBox(const std::string& text) override;
-    void endProgram() override;
-    NativeHandle getCurrentProcess() override;
-    NativeHandle openProcessToken(NativeHandle process, uint32_t access) override;
-    uint64_t lookupPrivilegeValue(const std::string& systemName, const std::string& name) override;
-    void adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& newState,
-                               uint32_t bufferLength, TokenPrivileges& previousState,
-                               uint32_t& returnLength) override;
-    void closeHandle(NativeHandle h) override;
-    void exitWindowsEx(uint32_t flags, uint32_t reserved) override;
-    void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override;
+    void endProgram() override {
+        record("endProgram");
+        ended = true;
+        scheduler.stop();
+    }
+    NativeHandle getCurrentProcess() override {
+        record("getCurrentProcess");
+        return 0xFFFFFFFF;
+    }
+    NativeHandle openProcessToken(NativeHandle process, uint32_t access) override {
+        record("openProcessToken", {hex(process), hex(access)});
+        return tokenFails ? 0 : 0x44;
+    }
+    uint64_t lookupPrivilegeValue(const std::string& systemName, const std::string& name) override {
+        record("lookupPrivilegeValue", {systemName, name});
+        return privilegeNameFails ? 0 : 0x13;
+    }
+    void adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& s,
+                               uint32_t bufferLength, TokenPrivileges&, uint32_t&) override {
+        record("adjustTokenPrivileges",
+               {hex(token), disableAll ? "1" : "0", std::to_string(s.count), hex(s.luid),
+                std::to_string(s.attributes), std::to_string(bufferLength)});
+    }
+    void closeHandle(NativeHandle h) override { record("closeHandle", {hex(h)}); }
+    void exitWindowsEx(uint32_t flags, uint32_t reserved) override {
+        record("exitWindowsEx", {std::to_string(flags), hex(reserved)});
+    }
+    void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override {
+        record("keybdEvent",
+               {hex(vk), std::to_string(scan), std::to_string(flags), std::to_string(extra)});
+    }
     void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
-                  uint32_t data) override;
+                  uint32_t data) override {
+        record("htmlHelp", {owner.name(), path, std::to_string(command), std::to_string(data)});
+    }
     std::optional<FileContent> readFile(const std::string& path) override;
     WriteOutcome replaceFile(const std::string& path, const std::string& bytes) override;
     bool rewriteFile(const std::string& path, const std::string& bytes) override;
-    std::string userDataFolder() override;
+    std::string userDataFolder() override {
+        return localAppData.empty() ? std::string() : localAppData + "\\Corvell";
+    }
     bool createFolder(const std::string& path) override;
     // Code page 936 through iconv, so record bytes are the real ones.
-    std::string toAnsi(const std::string& utf8) override;
+    std::string toAnsi(const std::string& utf8) override { return gbk(utf8); }
     std::optional<std::string> toAnsiExact(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;
 
@@ -163,8 +203,5 @@ private:
     void record(std::string name, std::vector<std::string> args = {});
     WindowHandle nextHandle_ = 0x10010;
 };
-
-// Code page 936 conversions for expectations in tests.
-std::string gbk(const std::string& utf8);
 
 }  // namespace corvell::test

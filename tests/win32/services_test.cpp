@@ -13,8 +13,10 @@
 #include "record/record.h"
 
 using corvell::StartOutcome;
-using corvell::win32::Win32Services;
+using corvell::record::write;
+using corvell::win32::narrow;
 using corvell::win32::widen;
+using corvell::win32::Win32Services;
 
 namespace {
 
@@ -38,11 +40,32 @@ std::wstring selfPath() {
     return p;
 }
 
-// Waits for a child's report file and returns its text.
-std::string waitReport(const std::wstring& file) {
-    for (int i = 0; i < 300 && !exists(file); ++i) Sleep(20);
+// What the next start-up offers from the NT family's record: "path|title".
+std::string offered(Win32Services& sys) {
+    auto d = corvell::record::readDefaults(sys, 1);
+    return d ? d->path + "|" + d->title : "none";
+}
+
+// Temporary files a replacement left beside the record.
+bool leftovers() {
+    return exists(L"C:\\dorvanlog2k.txt.new") || exists(L"C:\\dorvanlog2k.txt.old");
+}
+
+std::wstring localAppData() {
+    wchar_t local[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    return local;
+}
+
+// Starts a command line and returns what the started copy of this program
+// reports (program|its folder|arguments|working folder).
+std::string started(Win32Services& sys, const std::string& commandLine) {
+    const wchar_t* report = L"C:\\corvell-report.txt";
+    DeleteFileW(report);
+    if (sys.startProgram(commandLine) != StartOutcome::Started) return "<not started>";
+    for (int i = 0; i < 300 && !exists(report); ++i) Sleep(20);
     Sleep(50);
-    return slurp(file);
+    return slurp(report);
 }
 
 }  // namespace
@@ -53,28 +76,21 @@ TEST_CASE("records are written byte for byte in code page 936 and read back") {
     Win32Services sys;
     DeleteFileW(L"C:\\dorvanlog2k.txt");
     DeleteFileW(L"C:\\dorvanlog9x.txt");
-    corvell::record::write(sys, 1,
-                           {"C:\\电视卡\\tv.exe", "电视, 卡", "2004年3月16日21时5分7秒",
-                            "2004年3月16日23时0分0秒"});
+    write(sys, 1,
+          {"C:\\电视卡\\tv.exe", "电视, 卡", "2004年3月16日21时5分7秒", "2004年3月16日23时0分0秒"});
     const std::string want =
         "\"C:\\\xB5\xE7\xCA\xD3\xBF\xA8\\tv.exe\",\"\xB5\xE7\xCA\xD3, \xBF\xA8\","
         "\"2004\xC4\xEA" "3\xD4\xC2" "16\xC8\xD5" "21\xCA\xB1" "5\xB7\xD6" "7\xC3\xEB\","
         "\"2004\xC4\xEA" "3\xD4\xC2" "16\xC8\xD5" "23\xCA\xB1" "0\xB7\xD6" "0\xC3\xEB\"\r\n";
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), want);
     CHECK(!exists(L"C:\\dorvanlog9x.txt"));
-    CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
-    auto back = corvell::record::readDefaults(sys, 1);
-    CHECK(back.has_value());
-    if (back) {
-        CHECK_EQ(back->path, std::string("C:\\电视卡\\tv.exe"));
-        CHECK_EQ(back->title, std::string("电视, 卡"));
-    }
+    CHECK(!leftovers());
+    CHECK_EQ(offered(sys), "C:\\电视卡\\tv.exe|电视, 卡");
 }
 
 // The user's own copy of the NT family's record, as the program names it.
 std::wstring ownRecord() {
-    Win32Services sys;
-    return widen(sys.userDataFolder() + "\\dorvanlog2k.txt");
+    return widen(Win32Services().userDataFolder() + "\\dorvanlog2k.txt");
 }
 
 void setWritten(const std::wstring& path, int64_t secondsAgo) {
@@ -93,16 +109,13 @@ TEST_CASE("the user's own folder is the local application-data one") {
     Win32Services sys;
     const std::string dir = sys.userDataFolder();
     CHECK(dir.size() > 10);
-    CHECK_EQ(dir.substr(dir.size() - 8), std::string("\\Corvell"));
-    wchar_t local[MAX_PATH];
-    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
-    CHECK_EQ(dir, corvell::win32::narrow(local) + "\\Corvell");
+    CHECK_EQ(dir, narrow(localAppData()) + "\\Corvell");
 }
 
 TEST_CASE("a record that cannot be replaced stays whole; the new one goes to the user's folder") {
     Win32Services sys;
     DeleteFileW(ownRecord().c_str());
-    corvell::record::write(sys, 1, {"C:\\old.exe", "Old", "t"});
+    write(sys, 1, {"C:\\old.exe", "Old", "t"});
     const std::string before = slurp(L"C:\\dorvanlog2k.txt");
     CHECK(!exists(ownRecord()));
 
@@ -112,32 +125,28 @@ TEST_CASE("a record that cannot be replaced stays whole; the new one goes to the
     CHECK(lock != INVALID_HANDLE_VALUE);
     CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "x") == corvell::WriteOutcome::Failed);
     CHECK(!sys.rewriteFile("C:\\dorvanlog2k.txt", "x"));
-    corvell::record::write(sys, 1, {"C:\\new.exe", "New", "t"});
+    write(sys, 1, {"C:\\new.exe", "New", "t"});
     CloseHandle(lock);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
-    CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
-    CHECK(!exists(L"C:\\dorvanlog2k.txt.old"));
-    CHECK_EQ(slurp(ownRecord()), std::string("\"C:\\new.exe\",\"New\",\"t\"\r\n"));
-    auto back = corvell::record::readDefaults(sys, 1);
-    CHECK(back.has_value() && back->path == "C:\\new.exe");
-
+    CHECK(!leftovers());
+    CHECK_EQ(slurp(ownRecord()), "\"C:\\new.exe\",\"New\",\"t\"\r\n");
+    CHECK_EQ(offered(sys), "C:\\new.exe|New");
     // Whichever was written last is offered.
     setWritten(ownRecord(), 60);
-    back = corvell::record::readDefaults(sys, 1);
-    CHECK(back.has_value() && back->path == "C:\\old.exe");
+    CHECK_EQ(offered(sys), "C:\\old.exe|Old");
     DeleteFileW(ownRecord().c_str());
 }
 
 TEST_CASE("where no new file can be made beside it, the record is rewritten where it stands") {
     Win32Services sys;
     DeleteFileW(ownRecord().c_str());
-    corvell::record::write(sys, 1, {"C:\\a much longer old path\\old.exe", "Old", "t", "u"});
+    write(sys, 1, {"C:\\a much longer old path\\old.exe", "Old", "t", "u"});
     // A folder where the new file would be written.
     CreateDirectoryW(L"C:\\dorvanlog2k.txt.new", nullptr);
     CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "x") == corvell::WriteOutcome::FolderRefused);
-    corvell::record::write(sys, 1, {"C:\\new.exe", "New", "t"});
+    write(sys, 1, {"C:\\new.exe", "New", "t"});
     RemoveDirectoryW(L"C:\\dorvanlog2k.txt.new");
-    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), std::string("\"C:\\new.exe\",\"New\",\"t\"\r\n"));
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), "\"C:\\new.exe\",\"New\",\"t\"\r\n");
     CHECK(!exists(ownRecord()));
     // Only an existing record is rewritten.
     CHECK(!sys.rewriteFile("C:\\no-such-record.txt", "x"));
@@ -154,7 +163,7 @@ DWORD WINAPI closeReaderSoon(LPVOID) {
 
 TEST_CASE("a reader holding the record for a moment does not cost the new record") {
     Win32Services sys;
-    corvell::record::write(sys, 1, {"C:\\old.exe", "Old", "t"});
+    write(sys, 1, {"C:\\old.exe", "Old", "t"});
     reader = CreateFileW(L"C:\\dorvanlog2k.txt", GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, 0, nullptr);
@@ -163,9 +172,8 @@ TEST_CASE("a reader holding the record for a moment does not cost the new record
           corvell::WriteOutcome::Written);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
-    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), std::string("\"new\",\"New\"\r\n"));
-    CHECK(!exists(L"C:\\dorvanlog2k.txt.new"));
-    CHECK(!exists(L"C:\\dorvanlog2k.txt.old"));
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), "\"new\",\"New\"\r\n");
+    CHECK(!leftovers());
 }
 
 TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it") {
@@ -177,7 +185,7 @@ TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it"
     SetCurrentDirectoryW(L"C:\\windows");
     struct Case {
         const char* commandLine;
-        const char* report;  // program|its folder|arguments|working folder
+        const char* report;
     } cases[] = {
         // The whole text names a file: exactly that one.
         {"C:\\Corvell Test\\child.exe", "C:\\Corvell Test\\child.exe|C:\\Corvell Test|0|C:\\Corvell Test"},
@@ -187,24 +195,16 @@ TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it"
         {"\"C:\\Corvell Test\\child\" x", "C:\\Corvell Test\\child.exe|C:\\Corvell Test|1|C:\\Corvell Test"},
         {"C:\\Corvell Test\\child.exe one", "C:\\Corvell.exe|C:\\|2|C:\\"},
     };
-    for (const Case& c : cases) {
-        DeleteFileW(L"C:\\corvell-report.txt");
-        CHECK(sys.startProgram(c.commandLine) == StartOutcome::Started);
-        CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string(c.report));
-    }
+    for (const Case& c : cases) CHECK_EQ(started(sys, c.commandLine), c.report);
     DeleteFileW(L"C:\\Corvell.exe");
-    DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe one") == StartOutcome::Started);
-    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
-             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|1|C:\\Corvell Test"));
+    CHECK_EQ(started(sys, "C:\\Corvell Test\\child.exe one"),
+             "C:\\Corvell Test\\child.exe|C:\\Corvell Test|1|C:\\Corvell Test");
 }
 
 TEST_CASE("a program in a drive root sees its folder as the root") {
     Win32Services sys;
     CopyFileW(selfPath().c_str(), L"C:\\corvell-root.exe", FALSE);
-    DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("C:\\corvell-root.exe") == StartOutcome::Started);
-    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"), std::string("C:\\corvell-root.exe|C:\\|0|C:\\"));
+    CHECK_EQ(started(sys, "C:\\corvell-root.exe"), "C:\\corvell-root.exe|C:\\|0|C:\\");
     DeleteFileW(L"C:\\corvell-root.exe");
 }
 
@@ -250,14 +250,12 @@ TEST_CASE("a viewer that needs administrator rights is started through the shell
     g_realShellExecute = elevated.shellExecute;
     elevated.shellExecute = recordShellStart;
     corvell::win32::useTextCalls(&elevated);
-    DeleteFileW(L"C:\\corvell-report.txt");
-    CHECK(sys.startProgram("\"C:\\Corvell Test\\child.exe\" one two") == StartOutcome::Started);
+    CHECK_EQ(started(sys, "\"C:\\Corvell Test\\child.exe\" one two"),
+             "C:\\Corvell Test\\child.exe|C:\\Corvell Test|2|C:\\Corvell Test");
     corvell::win32::useTextCalls(nullptr);
-    CHECK_EQ(g_shellStart, std::string("C:\\Corvell Test\\child.exe|one two|C:\\Corvell Test"));
+    CHECK_EQ(g_shellStart, "C:\\Corvell Test\\child.exe|one two|C:\\Corvell Test");
     // Owned by the main window, the consent prompt comes to the front.
     CHECK(mainWindow != nullptr && g_shellOwner == mainWindow);
-    CHECK_EQ(waitReport(L"C:\\corvell-report.txt"),
-             std::string("C:\\Corvell Test\\child.exe|C:\\Corvell Test|2|C:\\Corvell Test"));
 
     // Declined at the prompt is the user's answer; any other refusal fails.
     elevated.shellExecute = failShellStart;
@@ -278,11 +276,9 @@ TEST_CASE("starting nothing or a missing program fails") {
 
 TEST_CASE("a line the code page cannot hold is written as UTF-8 with a byte-order mark") {
     Win32Services sys;
-    corvell::record::write(sys, 1, {"C:\\TV\\tv.exe", "한국TV", "t"});
-    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"),
-             std::string("\xEF\xBB\xBF\"C:\\TV\\tv.exe\",\"한국TV\",\"t\"\r\n"));
-    auto back = corvell::record::readDefaults(sys, 1);
-    CHECK(back.has_value() && back->title == "한국TV");
+    write(sys, 1, {"C:\\TV\\tv.exe", "한국TV", "t"});
+    CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), "\xEF\xBB\xBF\"C:\\TV\\tv.exe\",\"한국TV\",\"t\"\r\n");
+    CHECK_EQ(offered(sys), "C:\\TV\\tv.exe|한국TV");
     // No look-alike slips through: a best fit would make "a" of "ä".
     CHECK(!sys.toAnsiExact("ä").has_value());
     CHECK(sys.toAnsiExact("电视 TV") == std::optional<std::string>("\xB5\xE7\xCA\xD3 TV"));
@@ -290,16 +286,13 @@ TEST_CASE("a line the code page cannot hold is written as UTF-8 with a byte-orde
 
 TEST_CASE("the user's own folder is made where the profile lacks it") {
     Win32Services sys;
-    wchar_t local[MAX_PATH];
-    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
-    const std::wstring aside = std::wstring(local) + L".aside";
-    CHECK(MoveFileW(local, aside.c_str()));
+    const std::wstring local = localAppData(), aside = local + L".aside";
+    CHECK(MoveFileW(local.c_str(), aside.c_str()));
     CHECK(!exists(local));
-    const std::string dir = sys.userDataFolder();
-    CHECK_EQ(dir, corvell::win32::narrow(local) + "\\Corvell");
+    CHECK_EQ(sys.userDataFolder(), narrow(local) + "\\Corvell");
     CHECK(exists(local));
-    RemoveDirectoryW(local);
-    CHECK(MoveFileW(aside.c_str(), local));
+    RemoveDirectoryW(local.c_str());
+    CHECK(MoveFileW(aside.c_str(), local.c_str()));
 }
 
 TEST_CASE("the program's own windows are never taken for the viewer") {
@@ -323,7 +316,6 @@ std::wstring systemWiden(const std::string& s) {
 }  // namespace
 
 TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
-    using corvell::win32::narrow;
     const std::string samples[] = {
         "", "C:\\TV Capture Card\\HDTVPCI.EXE", "正在准备关机…", "取消关机\r(Esc键)",
         "한국어 😀 ü", std::string("a\0b", 3), "\xEF\xBB\xBF\"p\",\"t\"",
@@ -338,6 +330,6 @@ TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
     CHECK(widen("\xC0\xAF") == std::wstring(L"\xFFFD\xFFFD"));  // overlong '/'
     CHECK(widen("\xED\xA0\x80") == std::wstring(L"\xFFFD\xFFFD\xFFFD"));  // a surrogate
     // Half a surrogate pair can't be written in UTF-8.
-    CHECK_EQ(narrow(std::wstring(L"x\xD83Dy")), std::string("x\xEF\xBF\xBDy"));
-    CHECK_EQ(narrow(std::wstring(L"\xD83D\xDE00")), std::string("\xF0\x9F\x98\x80"));
+    CHECK_EQ(narrow(L"x\xD83Dy"), "x\xEF\xBF\xBDy");
+    CHECK_EQ(narrow(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
 }
