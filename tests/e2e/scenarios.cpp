@@ -44,17 +44,6 @@ enum : int {
     kCancel = 2001, kNumber = 2005
 };
 
-double seconds() {
-    static LARGE_INTEGER f, t0;
-    if (f.QuadPart == 0) {
-        QueryPerformanceFrequency(&f);
-        QueryPerformanceCounter(&t0);
-    }
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart - t0.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 std::string fmt(double v) {
     char b[32];
     std::snprintf(b, sizeof b, "%.2f", v);
@@ -93,14 +82,6 @@ std::vector<std::string> recentTimeTexts(int back) {
         out.push_back(timeText(st));
     }
     return out;
-}
-
-bool writeFile(const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    return CloseHandle(f) && ok && n == bytes.size();
 }
 
 bool exists(const std::string& path) {
@@ -147,7 +128,7 @@ struct Scenario {
     void startBystander(bool refusing = false) {
         start(std::string("C:\\e2e\\bystander.exe --log C:\\e2e\\bystander.log ") +
               (refusing ? "--refuse-end-session " : "") + "Bystander");
-        check(wait_top("Bystander", 10000) != nullptr, "bystander program is running");
+        check(waitTop("Bystander", 10000) != nullptr, "bystander program is running");
     }
 
     bool startCorvell() {
@@ -155,7 +136,7 @@ struct Scenario {
         // Every run of the program, for the checks of its traced calls.
         pids += std::to_string(corvell.pid) + "\n";
         step(writeFile("C:\\e2e\\corvell.pid", pids), "the program's pid noted");
-        main = wait_top(kMain, 20000, corvell.pid);
+        main = waitTop(kMain, 20000, corvell.pid);
         opened = seconds();
         return check(main != nullptr, "main window opens");
     }
@@ -171,22 +152,22 @@ struct Scenario {
     // From the automatic launch to the viewer found and the main window
     // minimised with its status texts.
     HWND launchedAutomatically(const std::string& path, const std::string& title) {
-        HWND viewer = wait_top(title, 20000);
+        HWND viewer = waitTop(title, 20000);
         const double after = seconds() - opened;
         note("viewer window appeared " + fmt(after) + " s after the main window");
         check(viewer != nullptr && after > 10.0 && after < 13.0,
               "launched by the countdown about 11 s after start-up");
-        check(wait_until([&] { return minimized(main); }, 3000, "main window minimised"),
+        check(waitUntil([&] { return minimized(main); }, 3000, "main window minimised"),
               "main window minimised once the viewer is found");
-        check(wait_text(ctl(kText1), "正在运行调用程序:" + path, 2000), "Text1 shows the path");
-        check(wait_text(ctl(kText2), "程序标题:" + title, 2000), "Text2 shows the title");
+        check(waitText(ctl(kText1), "正在运行调用程序:" + path, 2000), "Text1 shows the path");
+        check(waitText(ctl(kText2), "程序标题:" + title, 2000), "Text2 shows the title");
         check(!enabled(ctl(kCommand1)) && !enabled(ctl(kCommand4)), "buttons locked");
         return viewer;
     }
 
     void checkStartRecord(const std::string& file, const std::string& path,
                           const std::string& title) {
-        const std::string bytes = read_file(file);
+        const std::string bytes = readFile(file);
         bool found = false;
         for (const std::string& t : recentTimeTexts(4)) {
             if (bytes == "\"" + gbk(path) + "\",\"" + gbk(title) + "\",\"" + gbk(t) + "\"\r\n") {
@@ -207,15 +188,15 @@ struct Scenario {
 
     // Closes the viewer as its user would and waits for the countdown window.
     HWND closeViewer(HWND viewer) {
-        bring_to_front(viewer);
+        bringToFront(viewer);
         keys({VK_MENU, VK_F4});
         const double closed = seconds();
         const bool ended =
-            wait_until([&] { return text(ctl(kText1)) == "调用程序已经停止运行"; }, 3000,
+            waitUntil([&] { return text(ctl(kText1)) == "调用程序已经停止运行"; }, 3000,
                        "Text1 reads the program has stopped", [&] { return text(ctl(kText1)); });
         note("viewing ended " + fmt(seconds() - closed) + " s after the close");
         check(ended && seconds() - closed < 1.6, "viewing ends within about a second");
-        HWND f1 = wait_top(kCountdown, 3000, corvell.pid);
+        HWND f1 = waitTop(kCountdown, 3000, corvell.pid);
         countdownOpened = seconds();
         check(f1 != nullptr, "countdown window opens");
         return f1;
@@ -223,7 +204,7 @@ struct Scenario {
 
     void checkStopRecord(const std::string& file, const std::string& path,
                          const std::string& title) {
-        const std::string bytes = read_file(file);
+        const std::string bytes = readFile(file);
         const std::string head = "\"" + gbk(path) + "\",\"" + gbk(title) + "\",\"";
         bool ok = bytes.compare(0, head.size(), head) == 0;
         bool stopOk = false;
@@ -243,8 +224,8 @@ struct Scenario {
         const double start = countdownOpened;
         HWND number = control(f1, kNumber);
         HWND cancel = control(f1, kCancel);
-        check_eq(text(number), "10", "countdown starts at 10");
-        check_eq(text(cancel), "取消关机\r\n(Esc键)", "cancel button caption");
+        checkEq(text(number), "10", "countdown starts at 10");
+        checkEq(text(cancel), "取消关机\r\n(Esc键)", "cancel button caption");
         std::vector<std::string> seen{text(number)};
         std::vector<double> when{seconds() - start};
         bool final = false;
@@ -269,7 +250,7 @@ struct Scenario {
               "number counts 10 to 0");
         note("shutting down " + fmt(at) + " s after the window opened");
         check(final && at > 21.0 && at < 23.5, "caption 正在关机… about 22 s after opening");
-        check(wait_text(cancel, "再见！", 1000), "button reads 再见！");
+        check(waitText(cancel, "再见！", 1000), "button reads 再见！");
         check(!enabled(cancel), "button disabled");
         return final;
     }
@@ -278,23 +259,23 @@ struct Scenario {
         note("waiting for the shutdown");
         std::fflush(stdout);
         DWORD code = 0;
-        const bool gone = wait_exit(corvell, 30000, &code);
+        const bool gone = waitExit(corvell, 30000, &code);
         note(gone ? "corvell ended with the session" : "corvell still running");
     }
 
     // The user types a path and a title and presses 立即运行; the viewer's
     // window, once the main window has minimised on finding it.
     HWND typeAndRun(const std::string& path, const std::string& title) {
-        step(focus_by_click(ctl(kText1)), "path box focused");
+        step(focusByClick(ctl(kText1)), "path box focused");
         // The click is queued input: the caption changes once it is handled.
-        check(wait_text(ctl(kCommand4), "开始 &S", 1500),
+        check(waitText(ctl(kCommand4), "开始 &S", 1500),
               "clicking into the path box paused the countdown");
-        step(type_into(ctl(kText1), path), "path typed");
-        step(type_into(ctl(kText2), title), "title typed");
+        step(typeInto(ctl(kText1), path), "path typed");
+        step(typeInto(ctl(kText2), title), "title typed");
         step(click(ctl(kCommand1)), "立即运行 clicked");
-        HWND viewer = wait_top(title, 10000);
+        HWND viewer = waitTop(title, 10000);
         check(viewer != nullptr, "viewer at the typed path started");
-        check(wait_until([&] { return minimized(main); }, 3000, "main minimised"), "watching");
+        check(waitUntil([&] { return minimized(main); }, 3000, "main minimised"), "watching");
         return viewer;
     }
 
@@ -302,16 +283,16 @@ struct Scenario {
     void closeAndCancel(HWND viewer) {
         HWND f1 = closeViewer(viewer);
         if (f1 == nullptr) return;
-        bring_to_front(f1);
+        bringToFront(f1);
         key(VK_ESCAPE);
-        check(wait_exit(corvell, 3000), "run ended by Esc");
+        check(waitExit(corvell, 3000), "run ended by Esc");
     }
 
     // A new run of the program offers the last viewing.
     void checkOffered(const std::string& path, const std::string& title) {
         if (!startCorvell()) return;
-        check_eq(text(ctl(kText1)), path, "the new run shows the last path");
-        check_eq(text(ctl(kText2)), title, "the new run shows the last title");
+        checkEq(text(ctl(kText1)), path, "the new run shows the last path");
+        checkEq(text(ctl(kText2)), title, "the new run shows the last title");
         kill(corvell);
     }
 
@@ -330,7 +311,7 @@ struct Scenario {
 
 // The viewer logs the folder it was started in.
 void checkViewerFolder(const std::string& folder) {
-    const std::string log = read_file("C:\\e2e\\viewer.log");
+    const std::string log = readFile("C:\\e2e\\viewer.log");
     const size_t line = log.find("started title=");
     const std::string first = line == std::string::npos ? "" : log.substr(line, log.find('\r', line) - line);
     check(first.size() > folder.size() + 8 &&
@@ -390,7 +371,7 @@ constexpr const char* kOldRecord = "\"C:\\old.exe\",\"Old title\",\"2004年3月1
 HWND startNotepad() {
     const Process np = start("C:\\windows\\notepad.exe");
     HWND w = nullptr;
-    wait_until([&] { return (w = find_top_class("Notepad", np.pid)) != nullptr; }, 15000,
+    waitUntil([&] { return (w = findTopClass("Notepad", np.pid)) != nullptr; }, 15000,
                "Notepad's window");
     step(w != nullptr, "Notepad is running");
     return w;
@@ -399,11 +380,11 @@ HWND startNotepad() {
 // Opens Notepad's Find dialog, which Esc closes: a key that reaches
 // Notepad shows.
 HWND notepadFind(HWND np) {
-    if (!bring_to_front(np)) return nullptr;
+    if (!bringToFront(np)) return nullptr;
     HWND find = nullptr;
     for (int tries = 0; tries < 3 && find == nullptr; ++tries) {
         keys({VK_CONTROL, 'F'});
-        wait_until([&] { return (find = find_top_class("#32770", window_pid(np))) != nullptr; },
+        waitUntil([&] { return (find = findTopClass("#32770", windowPid(np))) != nullptr; },
                    3000, "Notepad's Find dialog");
     }
     step(find != nullptr, "Notepad's Find dialog is open");
@@ -413,9 +394,9 @@ HWND notepadFind(HWND np) {
 // The countdown window stays above Notepad, to which the focus goes.
 void checkAboveFocused(HWND f1, HWND np) {
     // Notepad's, or its Find dialog's, which Notepad may activate instead.
-    const DWORD pid = window_pid(np);
-    step(act_until([&] { bring_to_front(np); },
-                   [&] { return window_pid(GetForegroundWindow()) == pid; }, "Notepad in front"),
+    const DWORD pid = windowPid(np);
+    step(actUntil([&] { bringToFront(np); },
+                   [&] { return windowPid(GetForegroundWindow()) == pid; }, "Notepad in front"),
          "Notepad has the focus");
     check((GetWindowLongW(f1, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "countdown window is topmost");
     bool above = false;
@@ -432,15 +413,15 @@ void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
     if (!s.countdownToShutdown(f1)) return;
     // Wine's end of the session is a program of its own, slow to start on
     // a busy machine: wait for the refusal itself, not a fixed time.
-    step(wait_until(
-             [] { return read_file("C:\\e2e\\bystander.log").find("WM_QUERYENDSESSION refused") !=
+    step(waitUntil(
+             [] { return readFile("C:\\e2e\\bystander.log").find("WM_QUERYENDSESSION refused") !=
                          std::string::npos; },
              20000, "the bystander's refusal"),
          "the bystander refused the end of the session");
-    check(!wait_exit(s.corvell, 1000), "the refused shutdown leaves the program running");
+    check(!waitExit(s.corvell, 1000), "the refused shutdown leaves the program running");
     checkAboveFocused(f1, np);
     key(VK_ESCAPE);
-    check(wait_exit(s.corvell, 3000), "Esc in another program ends it while shutting down");
+    check(waitExit(s.corvell, 3000), "Esc in another program ends it while shutting down");
 }
 
 std::string keyName(WORD k) { return k == VK_RETURN ? "Enter" : k == VK_SPACE ? "Space" : "Esc"; }
@@ -449,9 +430,9 @@ std::string keyName(WORD k) { return k == VK_RETURN ? "Enter" : k == VK_SPACE ? 
 HWND runNow(Scenario& s) {
     if (!s.startCorvell()) return nullptr;
     step(click(s.ctl(kCommand1)), "立即运行 clicked");
-    HWND viewer = wait_top(kViewerTitle, 10000);
+    HWND viewer = waitTop(kViewerTitle, 10000);
     check(viewer != nullptr &&
-              wait_until([&] { return minimized(s.main); }, 3000, "main window minimised"),
+              waitUntil([&] { return minimized(s.main); }, 3000, "main window minimised"),
           "viewer started and found");
     return viewer;
 }
@@ -462,7 +443,7 @@ void pressOn(HWND target, WORD k) {
     const std::string what = "control " + std::to_string(GetDlgCtrlID(target));
     bool ready = false;
     for (int tries = 0; tries < 3 && !ready; ++tries) {
-        ready = focus_by_tab(target);
+        ready = focusByTab(target);
         if (ready) {
             Sleep(100);
             ready = focused(target) == target;
@@ -475,46 +456,46 @@ void pressOn(HWND target, WORD k) {
 // Every push button of the main window and the check box, by Enter and by
 // Space, ending with the viewer launched by Enter on 立即运行.
 HWND mainWindowKeys(Scenario& s) {
-    step(focus_by_click(s.ctl(kText1)), "path box focused");
+    step(focusByClick(s.ctl(kText1)), "path box focused");
     HWND c4 = s.ctl(kCommand4);
-    check(wait_text(c4, "开始 &S", 1500), "countdown paused");
+    check(waitText(c4, "开始 &S", 1500), "countdown paused");
     pressOn(c4, VK_RETURN);
-    check(wait_text(c4, "停止 &S", 2000), "Enter on 开始 &S resumes the countdown");
+    check(waitText(c4, "停止 &S", 2000), "Enter on 开始 &S resumes the countdown");
     // Without that, Space would seem to pause what never ran.
     step(text(c4) == "停止 &S", "the countdown running before Space");
     pressOn(c4, VK_SPACE);
-    check(wait_text(c4, "开始 &S", 2000), "Space on 停止 &S pauses it");
+    check(waitText(c4, "开始 &S", 2000), "Space on 停止 &S pauses it");
 
     // A preset next year is accepted, so ticking shows in the caption.
     step(choose(s.ctl(kCombo1), 1, Pick::Keyboard), "next year chosen");
     HWND box = s.ctl(kCheck1);
     pressOn(box, VK_SPACE);
-    check(wait_text(box, "定时关机已开启", 2000) && checked(box), "Space ticks the check box");
+    check(waitText(box, "定时关机已开启", 2000) && checked(box), "Space ticks the check box");
     step(checked(box), "the box ticked before Space again");
     pressOn(box, VK_SPACE);
-    check(wait_text(box, "定时关机已关闭", 2000) && !checked(box), "Space again unticks it");
+    check(waitText(box, "定时关机已关闭", 2000) && !checked(box), "Space again unticks it");
 
     HWND c3 = s.ctl(kCommand3);
     pressOn(c3, VK_RETURN);
     pressOn(c3, VK_SPACE);
     Sleep(1500);
-    check(find_top("Corvell 帮助") == nullptr, "Enter and Space on 帮助 F1 open nothing");
-    check_eq(text(c4), "开始 &S", "nor do they change the countdown");
+    check(findTop("Corvell 帮助") == nullptr, "Enter and Space on 帮助 F1 open nothing");
+    checkEq(text(c4), "开始 &S", "nor do they change the countdown");
 
     // 立即运行 with no title shows its message, by either key.
-    step(type_into(s.ctl(kText2), ""), "title emptied");
+    step(typeInto(s.ctl(kText2), ""), "title emptied");
     HWND c1 = s.ctl(kCommand1);
     for (WORD k : {VK_RETURN, VK_SPACE}) {
         pressOn(c1, k);
-        HWND msg = wait_message_box("Corvell", 3000, s.corvell.pid);
-        check(msg != nullptr && message_text(msg) == "程序标题不能为空！",
+        HWND msg = waitMessageBox("Corvell", 3000, s.corvell.pid);
+        check(msg != nullptr && messageText(msg) == "程序标题不能为空！",
               keyName(k) + " on 立即运行 runs it");
-        step(msg != nullptr && press_button(msg), "message dismissed");
+        step(msg != nullptr && pressButton(msg), "message dismissed");
     }
-    step(type_into(s.ctl(kText2), kViewerTitle), "title typed again");
+    step(typeInto(s.ctl(kText2), kViewerTitle), "title typed again");
     pressOn(c1, VK_RETURN);
-    HWND viewer = wait_top(kViewerTitle, 10000);
-    check(viewer != nullptr && wait_until([&] { return minimized(s.main); }, 3000, "main minimised"),
+    HWND viewer = waitTop(kViewerTitle, 10000);
+    check(viewer != nullptr && waitUntil([&] { return minimized(s.main); }, 3000, "main minimised"),
           "Enter on 立即运行 launches the viewer");
     return viewer;
 }
@@ -524,7 +505,7 @@ HWND mainWindowKeys(Scenario& s) {
 void closeButton(HWND f1) {
     RECT r;
     GetWindowRect(f1, &r);
-    bring_to_front(f1);
+    bringToFront(f1);
     const int border = GetSystemMetrics(SM_CXFIXEDFRAME) + GetSystemMetrics(SM_CXEDGE);
     SetCursorPos(r.right - border - GetSystemMetrics(SM_CXSIZE) / 2,
                  r.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSIZE) / 2);
@@ -533,14 +514,14 @@ void closeButton(HWND f1) {
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, in, sizeof(INPUT));
-    check(wait_gone(f1, 3000), "countdown window closed by its close button");
+    check(waitGone(f1, 3000), "countdown window closed by its close button");
 }
 
 void escReachesNotepad(Scenario& s, HWND np) {
     HWND find = notepadFind(np);
     key(VK_ESCAPE);
-    check(find != nullptr && wait_gone(find, 3000), "Esc in Notepad reaches Notepad");
-    check(!wait_exit(s.corvell, 1000), "and the program goes on");
+    check(find != nullptr && waitGone(find, 3000), "Esc in Notepad reaches Notepad");
+    check(!waitExit(s.corvell, 1000), "and the program goes on");
 }
 
 // ---------------------------------------------------------------- scenarios
@@ -549,8 +530,8 @@ void evening(Scenario& s) {
     s.install("--log C:\\e2e\\viewer.log TV Capture Card");
     s.startBystander();
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText1)), kViewerPath, "Text1 shows the default path");
-    check_eq(text(s.ctl(kText2)), kViewerTitle, "Text2 shows the default title");
+    checkEq(text(s.ctl(kText1)), kViewerPath, "Text1 shows the default path");
+    checkEq(text(s.ctl(kText2)), kViewerTitle, "Text2 shows the default title");
     Sleep(1600);
     s.shot(s.main, "main-window");
     HWND viewer = s.launchedAutomatically(kViewerPath, kViewerTitle);
@@ -579,8 +560,8 @@ void family9x(Scenario& s) {
     s.setWin98();
     s.startBystander();
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText1)), path, "Text1 restored from C:\\dorvanlog9x.txt");
-    check_eq(text(s.ctl(kText2)), title, "Text2 restored from C:\\dorvanlog9x.txt");
+    checkEq(text(s.ctl(kText1)), path, "Text1 restored from C:\\dorvanlog9x.txt");
+    checkEq(text(s.ctl(kText2)), title, "Text2 restored from C:\\dorvanlog9x.txt");
     Sleep(1600);
     s.shot(s.main, "main-window-9x");
     HWND viewer = s.launchedAutomatically(path, title);
@@ -589,7 +570,7 @@ void family9x(Scenario& s) {
     HWND f1 = s.closeViewer(viewer);
     if (f1 == nullptr) return;
     s.checkStopRecord(kRecord9x, path, title);
-    check_eq(read_file(kRecord2k), other, "C:\\dorvanlog2k.txt untouched");
+    checkEq(readFile(kRecord2k), other, "C:\\dorvanlog2k.txt untouched");
     if (s.countdownToShutdown(f1)) s.awaitShutdown();
 }
 
@@ -624,21 +605,21 @@ void timedShutdown(Scenario& s, bool nine) {
     for (int i = 0; i < 6; ++i) {
         step(choose(s.ctl(boxes[i]), picks[i]), "preset box " + std::to_string(i + 1) + " chosen");
     }
-    check_eq(text(s.ctl(kCommand4)), "开始 &S", "choosing paused the countdown");
+    checkEq(text(s.ctl(kCommand4)), "开始 &S", "choosing paused the countdown");
     const std::string summary = "已预设关机时间：" + timeText(t);
-    check_eq(text(s.ctl(kLabel4)), summary, "summary shows the preset");
+    checkEq(text(s.ctl(kLabel4)), summary, "summary shows the preset");
     step(click(s.ctl(kCheck1)), "check box clicked");
-    check(wait_text(s.ctl(kCheck1), "定时关机已开启", 2000), "timed shutdown armed");
-    check(find_message_box("Corvell", s.corvell.pid) == nullptr, "no refusal");
+    check(waitText(s.ctl(kCheck1), "定时关机已开启", 2000), "timed shutdown armed");
+    check(findMessageBox("Corvell", s.corvell.pid) == nullptr, "no refusal");
     check(!enabled(s.ctl(kCombo3)), "preset boxes locked");
-    bring_to_front(s.main);
+    bringToFront(s.main);
     keys({VK_MENU, 'S'});
-    check(wait_text(s.ctl(kCommand4), "停止 &S", 2000), "Alt+S resumed the countdown");
-    HWND viewer = wait_top(kViewerTitle, 15000);
+    check(waitText(s.ctl(kCommand4), "停止 &S", 2000), "Alt+S resumed the countdown");
+    HWND viewer = waitTop(kViewerTitle, 15000);
     check(viewer != nullptr, "viewer launched");
-    check(wait_until([&] { return minimized(s.main); }, 3000, "main minimised"), "watching");
+    check(waitUntil([&] { return minimized(s.main); }, 3000, "main minimised"), "watching");
     // The viewer ignores two requests; one comes every second until it closes.
-    HWND f1 = wait_top(kCountdown, 60000, s.corvell.pid);
+    HWND f1 = waitTop(kCountdown, 60000, s.corvell.pid);
     s.countdownOpened = seconds();
     check(f1 != nullptr, "countdown window after the timed close");
     writeFile("C:\\e2e\\preset.txt", timeText(t));
@@ -665,25 +646,25 @@ void keysScenario(Scenario& s, bool nine) {
     HWND find = notepadFind(np);
     checkAboveFocused(f1, np);
     // Esc where it would close Notepad's Find dialog.
-    step(find != nullptr && bring_to_front(find), "the Find dialog has the focus");
+    step(find != nullptr && bringToFront(find), "the Find dialog has the focus");
     key(VK_ESCAPE);
-    check(wait_exit(s.corvell, 3000), "Esc pressed in Notepad ends the program");
+    check(waitExit(s.corvell, 3000), "Esc pressed in Notepad ends the program");
     Sleep(500);
     check(find != nullptr && IsWindow(find), "and never reached Notepad");
-    if (find != nullptr) bring_to_front(find);
+    if (find != nullptr) bringToFront(find);
     key(VK_ESCAPE);
-    check(find != nullptr && wait_gone(find, 3000), "with the program gone, Esc is Notepad's");
+    check(find != nullptr && waitGone(find, 3000), "with the program gone, Esc is Notepad's");
 
     for (WORD k : {VK_RETURN, VK_SPACE}) {
         HWND v = runNow(s);
         HWND f = v != nullptr ? s.closeViewer(v) : nullptr;
         if (f == nullptr) return;
         HWND cancel = control(f, kCancel);
-        check(bring_to_front(f) &&
-                  wait_until([&] { return focused(f) == cancel; }, 2000, "cancel button focused"),
+        check(bringToFront(f) &&
+                  waitUntil([&] { return focused(f) == cancel; }, 2000, "cancel button focused"),
               "the cancel button has the focus");
         key(k);
-        check(wait_exit(s.corvell, 3000), keyName(k) + " on the cancel button ends the program");
+        check(waitExit(s.corvell, 3000), keyName(k) + " on the cancel button ends the program");
     }
     if (!nine) return;
     // On this family the close button's case too (close-button on the other).
@@ -693,7 +674,7 @@ void keysScenario(Scenario& s, bool nine) {
     closeButton(f);
     escReachesNotepad(s, np);
     PostMessageW(s.main, WM_CLOSE, 0, 0);
-    check(wait_exit(s.corvell, 5000), "closing the main window ends the program");
+    check(waitExit(s.corvell, 5000), "closing the main window ends the program");
 }
 
 // The cancel button by the mouse; Esc from another program after the final
@@ -714,17 +695,17 @@ void cancel(Scenario& s, const std::string& how) {
     if (how == "button") {
         step(click(control(f1, kCancel)), "cancel button clicked");
         const double t = seconds();
-        check(wait_exit(s.corvell, 3000), "program ended at once");
+        check(waitExit(s.corvell, 3000), "program ended at once");
         note("ended " + fmt(seconds() - t) + " s after the cancel");
         return;
     }
     closeButton(f1);
     escReachesNotepad(s, np);
-    check(!wait_exit(s.corvell, 26000), "program goes on past the 22 s");
+    check(!waitExit(s.corvell, 26000), "program goes on past the 22 s");
     check(IsWindow(s.main) && minimized(s.main), "main window still there, minimised");
-    check_eq(text(s.ctl(kText1)), "调用程序已经停止运行", "main window as the watch left it");
+    checkEq(text(s.ctl(kText1)), "调用程序已经停止运行", "main window as the watch left it");
     PostMessageW(s.main, WM_CLOSE, 0, 0);
-    check(wait_exit(s.corvell, 5000), "closing the main window ends the program");
+    check(waitExit(s.corvell, 5000), "closing the main window ends the program");
 }
 
 void wrongTitle(Scenario& s) {
@@ -732,31 +713,31 @@ void wrongTitle(Scenario& s) {
     step(writeFile(kRecord2k, std::string("\"") + kViewerPath + "\",\"Wrong Title\"\r\n"),
          "record with a wrong title written");
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText2)), "Wrong Title", "title restored from the record");
-    check(wait_top(kViewerTitle, 15000) != nullptr, "viewer started anyway");
+    checkEq(text(s.ctl(kText2)), "Wrong Title", "title restored from the record");
+    check(waitTop(kViewerTitle, 15000) != nullptr, "viewer started anyway");
     const double launched = seconds();
-    HWND box = wait_message_box("Corvell", 20000, s.corvell.pid);
+    HWND box = waitMessageBox("Corvell", 20000, s.corvell.pid);
     const double after = seconds() - launched;
     note("failure message " + fmt(after) + " s after the viewer appeared");
     check(box != nullptr && after > 14.0 && after < 17.5, "failure reported after 16 checks");
-    check_eq(message_text(box), kWrongInput, "two-line failure message");
+    checkEq(messageText(box), kWrongInput, "two-line failure message");
     s.shot(box, "wrong-title-message");
-    step(box != nullptr && press_button(box), "message dismissed");
+    step(box != nullptr && pressButton(box), "message dismissed");
     Sleep(1500);
-    check(find_message_box("Corvell", s.corvell.pid) == nullptr, "shown once");
+    check(findMessageBox("Corvell", s.corvell.pid) == nullptr, "shown once");
     // The program unlocks the inputs once the box is closed.
-    check(wait_until([&] { return enabled(s.ctl(kCommand1)) && enabled(s.ctl(kCommand4)); }, 2000,
+    check(waitUntil([&] { return enabled(s.ctl(kCommand1)) && enabled(s.ctl(kCommand4)); }, 2000,
                      "buttons unlocked"),
           "buttons unlocked");
-    check(wait_until(
+    check(waitUntil(
               [&] { return (GetWindowLongW(s.ctl(kText2), GWL_STYLE) & ES_READONLY) == 0; }, 2000,
               "title box editable"),
           "title box editable");
     check(!minimized(s.main), "main window not minimised");
     // The user corrects the title and runs the viewer again.
-    step(type_into(s.ctl(kText2), kViewerTitle), "title corrected");
+    step(typeInto(s.ctl(kText2), kViewerTitle), "title corrected");
     step(click(s.ctl(kCommand1)), "立即运行 clicked");
-    check(wait_until([&] { return minimized(s.main); }, 4000, "main minimised"),
+    check(waitUntil([&] { return minimized(s.main); }, 4000, "main minimised"),
           "corrected title is found");
     s.checkStartRecord(kRecord2k, kViewerPath, kViewerTitle);
     kill(s.corvell);
@@ -774,14 +755,14 @@ void unwritableRecord(Scenario& s) {
     HWND viewer = s.launchedAutomatically(kViewerPath, kViewerTitle);
     HWND f1 = s.closeViewer(viewer);
     check(f1 != nullptr, "countdown window opens all the same");
-    check(find_message_box("Corvell", s.corvell.pid) == nullptr, "no message");
-    check_eq(read_file(kRecord2k), before, "old record kept whole");
+    check(findMessageBox("Corvell", s.corvell.pid) == nullptr, "no message");
+    checkEq(readFile(kRecord2k), before, "old record kept whole");
     check(!exists(std::string(kRecord2k) + ".new"), "no leftover file");
     s.checkStopRecord(ownRecord(), kViewerPath, kViewerTitle);
     if (f1 != nullptr) {
-        bring_to_front(f1);
+        bringToFront(f1);
         key(VK_ESCAPE);
-        check(wait_exit(s.corvell, 3000), "Esc ends the program");
+        check(waitExit(s.corvell, 3000), "Esc ends the program");
     }
     CloseHandle(lock);
 }
@@ -806,19 +787,19 @@ void secondRun(Scenario& s) {
     HWND viewer = s.typeAndRun(kTypedPath, title);
     checkViewerFolder("C:\\Viewers\\My TV");
     const std::string head = "\xEF\xBB\xBF\"" + std::string(kTypedPath) + "\",\"" + title + "\",\"";
-    check(read_file(kRecord2k).compare(0, head.size(), head) == 0,
-          "start record in UTF-8 with a byte-order mark: " + read_file(kRecord2k));
+    check(readFile(kRecord2k).compare(0, head.size(), head) == 0,
+          "start record in UTF-8 with a byte-order mark: " + readFile(kRecord2k));
     s.closeAndCancel(viewer);
-    const std::string stop = read_file(kRecord2k);
+    const std::string stop = readFile(kRecord2k);
     size_t quotes = 0;
     for (char c : stop) quotes += c == '"';
     check(stop.compare(0, head.size(), head) == 0 && quotes == 8 && stop.ends_with("\"\r\n"),
           "stop record in UTF-8 with four fields: " + stop);
     // The second run offers the last viewing, and counts down to launch it.
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText1)), kTypedPath, "second run shows the last path");
-    check_eq(text(s.ctl(kText2)), title, "second run shows the last title, every character");
-    check(wait_text(s.ctl(kCommand4), "停止 &S", 2500), "countdown running in the second run");
+    checkEq(text(s.ctl(kText1)), kTypedPath, "second run shows the last path");
+    checkEq(text(s.ctl(kText2)), title, "second run shows the last title, every character");
+    check(waitText(s.ctl(kCommand4), "停止 &S", 2500), "countdown running in the second run");
     kill(s.corvell);
 }
 
@@ -843,12 +824,12 @@ void userRootReadonly(Scenario& s) {
     const std::vector<std::string> before = rootNames();
     check(!writeFile("C:\\probe.txt", "x"), "the root of C: takes no new file");
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText1)), kViewerPath, "no record: the default path");
+    checkEq(text(s.ctl(kText1)), kViewerPath, "no record: the default path");
     HWND viewer = s.typeAndRun(kTypedPath, kTypedTitle);
     s.checkStartRecord(ownRecord(), kTypedPath, kTypedTitle);
     s.closeAndCancel(viewer);
     s.checkStopRecord(ownRecord(), kTypedPath, kTypedTitle);
-    check_eq(joined(rootNames()), joined(before), "nothing new in the root of C:");
+    checkEq(joined(rootNames()), joined(before), "nothing new in the root of C:");
     s.checkOffered(kTypedPath, kTypedTitle);
 }
 
@@ -858,12 +839,12 @@ void userRecordInplace(Scenario& s) {
     const std::vector<std::string> before = rootNames();
     check(!writeFile("C:\\probe.txt", "x"), "the root of C: takes no new file");
     if (!s.startCorvell()) return;
-    check_eq(text(s.ctl(kText2)), "Old title", "the old record is read");
+    checkEq(text(s.ctl(kText2)), "Old title", "the old record is read");
     HWND viewer = s.typeAndRun(kTypedPath, kTypedTitle);
     s.checkStartRecord(kRecord2k, kTypedPath, kTypedTitle);
     s.closeAndCancel(viewer);
     s.checkStopRecord(kRecord2k, kTypedPath, kTypedTitle);
-    check_eq(joined(rootNames()), joined(before), "nothing new in the root of C:");
+    checkEq(joined(rootNames()), joined(before), "nothing new in the root of C:");
     check(!exists(ownFolder()), "the user's folder is not touched");
     s.checkOffered(kTypedPath, kTypedTitle);
 }
@@ -902,18 +883,18 @@ void hungViewer(Scenario& s) {
     DWORD_PTR r = 0;
     check(SendMessageTimeoutW(s.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0,
           "the program answers");
-    check(wait_top(kCountdown, 100, s.corvell.pid) == nullptr, "a hung window is still a window");
-    DWORD pid = window_pid(viewer);
+    check(waitTop(kCountdown, 100, s.corvell.pid) == nullptr, "a hung window is still a window");
+    DWORD pid = windowPid(viewer);
     HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
     TerminateProcess(h, 1);
     CloseHandle(h);
-    HWND f1 = wait_top(kCountdown, 3000, s.corvell.pid);
+    HWND f1 = waitTop(kCountdown, 3000, s.corvell.pid);
     check(f1 != nullptr, "a crashed viewer ends the viewing");
     s.checkStopRecord(kRecord2k, kViewerPath, kViewerTitle);
     if (f1 != nullptr) {
-        bring_to_front(f1);
+        bringToFront(f1);
         key(VK_ESCAPE);
-        check(wait_exit(s.corvell, 3000), "Esc ends the program");
+        check(waitExit(s.corvell, 3000), "Esc ends the program");
     }
 }
 
@@ -924,24 +905,24 @@ void help(Scenario& s, bool nine) {
     if (nine) s.setWin98();
     if (!s.startCorvell()) return;
     const std::string helpCaption = "Corvell 帮助";
-    bring_to_front(s.ctl(kText1));
+    bringToFront(s.ctl(kText1));
     key(VK_F1);
-    HWND viewer = wait_top(helpCaption, 8000);
+    HWND viewer = waitTop(helpCaption, 8000);
     check(viewer != nullptr, "F1 opens the help file");
-    check(wait_text(s.ctl(kCommand4), "停止 &S", 1500), "F1 does not pause the countdown");
+    check(waitText(s.ctl(kCommand4), "停止 &S", 1500), "F1 does not pause the countdown");
     if (viewer != nullptr) {
         PostMessageW(viewer, WM_CLOSE, 0, 0);
-        wait_gone(viewer, 3000);
+        waitGone(viewer, 3000);
     }
     step(click(s.ctl(kCommand3)), "help button pressed and released");
-    HWND again = wait_top(helpCaption, 8000);
+    HWND again = waitTop(helpCaption, 8000);
     check(again != nullptr, "the help button opens the help file");
     if (again != nullptr) s.shot(again, "help-window");
-    check_eq(text(s.ctl(kCommand4)), "开始 &S", "the button paused the countdown");
+    checkEq(text(s.ctl(kCommand4)), "开始 &S", "the button paused the countdown");
     const std::string shown = text(s.ctl(kLabel2));
     Sleep(2500);
-    check_eq(text(s.ctl(kLabel2)), shown, "the number stays where it was");
-    check(find_top(kViewerTitle) == nullptr, "no launch while paused");
+    checkEq(text(s.ctl(kLabel2)), shown, "the number stays where it was");
+    check(findTop(kViewerTitle) == nullptr, "no launch while paused");
     kill(s.corvell);
 }
 
@@ -968,7 +949,7 @@ struct Image {
 };
 
 Image installedImage() {
-    const std::string pe = read_file(std::string(kExeDir) + "\\corvell.exe");
+    const std::string pe = readFile(std::string(kExeDir) + "\\corvell.exe");
     uint32_t nt = 0;
     if (pe.size() < 0x40) return {};
     std::memcpy(&nt, pe.data() + 0x3C, 4);
@@ -1033,20 +1014,20 @@ int countLines(const std::string& log, const std::string& event) {
 }
 
 int checkAfter(const std::string& name, const std::string& relayPath, const std::string& runOut) {
-    const std::string run = read_file(runOut);
+    const std::string run = readFile(runOut);
     const bool passed = check(run.find("FAIL - ") == std::string::npos, "the run itself passed");
     const bool ended = check(run.find("# run complete") != std::string::npos ||
                                  run.find("# waiting for the shutdown") != std::string::npos,
                              "the run reached its end");
     // What the system saw of a run that went wrong says nothing new.
-    if (!passed || !ended) return exit_code();
+    if (!passed || !ended) return exitCode();
     const Image image = installedImage();
-    const std::string trace = read_file(relayPath);
+    const std::string trace = readFile(relayPath);
     std::vector<RelayCall> calls;
-    const std::string pids = read_file("C:\\e2e\\corvell.pid");
+    const std::string pids = readFile("C:\\e2e\\corvell.pid");
     for (size_t at = 0, end; (end = pids.find('\n', at)) != std::string::npos; at = end + 1) {
         const auto pid = static_cast<DWORD>(std::stoul(pids.substr(at, end - at)));
-        for (RelayCall& c : relay_calls(trace, pid)) {
+        for (RelayCall& c : relayCalls(trace, pid)) {
             if (image.holds(c.ret)) calls.push_back(std::move(c));
         }
     }
@@ -1061,13 +1042,13 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
     }
     note("corvell's traced calls, but for its message loop: " + seen);
     checkTextForms(calls, name, nine);
-    const std::string bystander = read_file("C:\\e2e\\bystander.log");
+    const std::string bystander = readFile("C:\\e2e\\bystander.log");
     // The runs that reach the shutdown request; in the last two a bystander
     // refuses it, and Esc then ends the program.
     const bool shutdown = name == "evening" || name == "family-9x" || name == "timed-shutdown" ||
                           name == "cancel-esc" || name == "family-9x-timed";
     if (shutdown) {
-        check_eq(std::to_string(count(calls, "user32.ExitWindowsEx")), "1",
+        checkEq(std::to_string(count(calls, "user32.ExitWindowsEx")), "1",
                  "the shutdown was requested exactly once");
         const RelayCall* exit = nullptr;
         for (const RelayCall& c : calls) {
@@ -1110,25 +1091,25 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
         }
     }
     if (nine) {
-        check_eq(std::to_string(count(calls, "advapi32.OpenProcessToken") +
+        checkEq(std::to_string(count(calls, "advapi32.OpenProcessToken") +
                                 count(calls, "advapi32.LookupPrivilegeValueA") +
                                 count(calls, "advapi32.LookupPrivilegeValueW") +
                                 count(calls, "advapi32.AdjustTokenPrivileges")),
                  "0", "no privilege call on the 9x family");
     }
     if (name == "family-9x-timed") {
-        const std::string viewer = read_file("C:\\e2e\\viewer.log");
-        check_eq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
-        check_eq(std::to_string(count(calls, postMessage)), "3",
+        const std::string viewer = readFile("C:\\e2e\\viewer.log");
+        checkEq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
+        checkEq(std::to_string(count(calls, postMessage)), "3",
                  "one close request a second until the viewer closed");
     }
     if (name == "timed-shutdown") {
-        const std::string viewer = read_file("C:\\e2e\\viewer.log");
-        check_eq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
-        check_eq(std::to_string(countLines(viewer, "WM_CLOSE\r\n")), "1", "the third one closed it");
-        check_eq(std::to_string(count(calls, postMessage)), "3",
+        const std::string viewer = readFile("C:\\e2e\\viewer.log");
+        checkEq(std::to_string(countLines(viewer, "WM_CLOSE ignored")), "2", "two requests ignored");
+        checkEq(std::to_string(countLines(viewer, "WM_CLOSE\r\n")), "1", "the third one closed it");
+        checkEq(std::to_string(count(calls, postMessage)), "3",
                  "one close request a second until the viewer closed");
-        note("preset " + read_file("C:\\e2e\\preset.txt") + "; viewer log:\n" + viewer);
+        note("preset " + readFile("C:\\e2e\\preset.txt") + "; viewer log:\n" + viewer);
     }
     if (name == "cancel-esc" || name == "family-9x-timed") {
         check(countLines(bystander, "WM_QUERYENDSESSION refused") >= 1, "the bystander refused");
@@ -1136,7 +1117,7 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
     const bool cancelled = name == "cancel-button" || name == "close-button" ||
                            name == "keys" || name == "family-9x-keys";
     if (cancelled) {
-        check_eq(std::to_string(count(calls, "user32.ExitWindowsEx")), "0", "no exit request");
+        checkEq(std::to_string(count(calls, "user32.ExitWindowsEx")), "0", "no exit request");
         check(countLines(bystander, "WM_QUERYENDSESSION") == 0, "no program was asked to end");
     }
     // Esc is held by each countdown window from its opening, and given
@@ -1151,18 +1132,18 @@ int checkAfter(const std::string& name, const std::string& relayPath, const std:
                 ++escapes;
             }
         }
-        check_eq(std::to_string(escapes), std::to_string(runs), "Esc registered by each countdown");
+        checkEq(std::to_string(escapes), std::to_string(runs), "Esc registered by each countdown");
         const bool closed = name == "close-button" || name == "family-9x-keys";
-        check_eq(std::to_string(count(calls, "user32.UnregisterHotKey")), closed ? "1" : "0",
+        checkEq(std::to_string(count(calls, "user32.UnregisterHotKey")), closed ? "1" : "0",
                  "Esc given back when the close button closes the countdown");
     }
     if (name == "evening") {
-        const std::string viewer = read_file("C:\\e2e\\viewer.log");
-        check_eq(std::to_string(count(calls, postMessage)), "0",
+        const std::string viewer = readFile("C:\\e2e\\viewer.log");
+        checkEq(std::to_string(count(calls, postMessage)), "0",
                  "no close request without timed shutdown");
-        check_eq(std::to_string(countLines(viewer, "WM_CLOSE")), "1", "the viewer was closed once, by its user");
+        checkEq(std::to_string(countLines(viewer, "WM_CLOSE")), "1", "the viewer was closed once, by its user");
     }
-    return exit_code();
+    return exitCode();
 }
 
 void run(Scenario& s);
@@ -1187,16 +1168,16 @@ int main() {
     if (args[1] == "prepare") {
         prepare(s);
         note("prepared");
-        return exit_code();
+        return exitCode();
     }
     try {
         run(s);
     } catch (const StepFailed& f) {
         note("stopped: the step \"" + f.what + "\" failed; the checks after it were not run");
-        return exit_code();
+        return exitCode();
     }
     note("run complete");
-    return exit_code();
+    return exitCode();
 }
 
 namespace {
