@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "ui/control_ids.h"
 
 namespace {
 
@@ -29,21 +30,9 @@ constexpr const char* kBaseline = "C:\\bench\\baseline.exe";
 constexpr const char* kBaselineClock = "C:\\bench\\baseline_clock.exe";
 constexpr const char* kViewer = "C:\\bench\\viewer.exe";
 constexpr const char* kTitle = "Bench Viewer";
-constexpr int kText1 = 1000, kCommand1 = 1010;
 
-double now() {
-    static LARGE_INTEGER f;
-    if (f.QuadPart == 0) QueryPerformanceFrequency(&f);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD n;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(f);
+double now() {  // ms
+    return seconds() * 1000.0;
 }
 
 void summary(const std::string& what, std::vector<double> v) {
@@ -87,7 +76,8 @@ int install(const std::string& build) {
     CopyFileW(widen(build + "\\bench\\baseline.exe").c_str(), widen(kBaseline).c_str(), FALSE);
     CopyFileW(widen(build + "\\bench\\baseline_clock.exe").c_str(), widen(kBaselineClock).c_str(),
               FALSE);
-    CopyFileW(widen(build + "\\tests\\e2e\\stub_viewer.exe").c_str(), widen(kViewer).c_str(), FALSE);
+    CopyFileW(widen(build + "\\tests\\e2e\\stub_viewer.exe").c_str(), widen(kViewer).c_str(),
+              FALSE);
     writeFile("C:\\bench\\viewer.args", kTitle);
     pointAtViewer();
     return 0;
@@ -98,7 +88,7 @@ int startup(const std::string& kind, int n) {
     for (int i = 0; i < n; ++i) {
         const double t0 = now();
         Process p = startProgram(kind);
-        HWND w = wait_top(caption(kind), 10000, p.pid);
+        HWND w = waitTop(caption(kind), 10000, p.pid);
         const double t1 = now();
         WaitForInputIdle(p.handle, 10000);
         const double t2 = now();
@@ -118,19 +108,18 @@ bool watching(const std::string& kind, Process& p, Process& viewer) {
     if (kind == "corvell") {
         pointAtViewer();
         p = startProgram(kind);
-        HWND main = wait_top("Corvell1.0", 10000, p.pid);
+        HWND main = waitTop("Corvell1.0", 10000, p.pid);
         if (main == nullptr) return false;
-        PostMessageW(control(main, kCommand1), BM_CLICK, 0, 0);
-        return wait_until([&] { return minimized(main); }, 5000, "watching");
+        PostMessageW(control(main, corvell::ui::ids::form0::Command1), BM_CLICK, 0, 0);
+        return waitUntil([&] { return minimized(main); }, 5000, "watching");
     }
     viewer = start(std::string("\"") + kViewer + "\"");
-    wait_top(kTitle, 5000);
+    waitTop(kTitle, 5000);
     p = startProgram(kind);
-    HWND main = wait_top(caption(kind), 10000, p.pid);
+    HWND main = waitTop(caption(kind), 10000, p.pid);
     if (main == nullptr) return false;
     // Like corvell, the clock yardstick watches minimised.
-    if (kind == "baseline_clock" &&
-        !wait_until([&] { return minimized(main); }, 5000, "watching")) {
+    if (kind == "baseline_clock" && !waitUntil([&] { return minimized(main); }, 5000, "watching")) {
         return false;
     }
     Sleep(1500);  // its first ticks have seen the viewer
@@ -146,7 +135,7 @@ int watch(const std::string& kind, int seconds) {
     std::printf("done\n");
     std::fflush(stdout);
     stop(p);
-    HWND v = find_top(kTitle);
+    HWND v = findTop(kTitle);
     if (v != nullptr) PostMessageW(v, WM_CLOSE, 0, 0);
     return 0;
 }
@@ -154,25 +143,26 @@ int watch(const std::string& kind, int seconds) {
 int latency(const std::string& kind, int n) {
     std::mt19937 rng(42);
     std::vector<double> samples;
-    const std::string file = kind == "corvell" ? "C:\\dorvanlog2k.txt" : "C:\\bench\\baseline-stop.txt";
+    const std::string file =
+        kind == "corvell" ? "C:\\dorvanlog2k.txt" : "C:\\bench\\baseline-stop.txt";
     for (int i = 0; i < n; ++i) {
         DeleteFileW(L"C:\\bench\\baseline-stop.txt");
         Process p, viewer;
         if (!watching(kind, p, viewer)) {
             // Its viewer would be watched by the next sample's program.
             stop(p);
-            if (HWND v = find_top(kTitle)) PostMessageW(v, WM_CLOSE, 0, 0);
-            wait_no_top(kTitle, 3000);
+            if (HWND v = findTop(kTitle)) PostMessageW(v, WM_CLOSE, 0, 0);
+            waitNoTop(kTitle, 3000);
             continue;
         }
         // Any moment within the watch tick's period.
         Sleep(std::uniform_int_distribution<DWORD>(0, 999)(rng));
-        HWND v = find_top(kTitle);
+        HWND v = findTop(kTitle);
         const double t0 = now();
         PostMessageW(v, WM_CLOSE, 0, 0);
-        const bool ok = wait_until(
+        const bool ok = waitUntil(
             [&] {
-                const std::string r = read_file(file);
+                const std::string r = readFile(file);
                 if (kind != "corvell") return !r.empty();
                 return std::count(r.begin(), r.end(), '"') == 8;
             },
@@ -180,7 +170,7 @@ int latency(const std::string& kind, int n) {
         const double t1 = now();
         if (ok) samples.push_back(t1 - t0);
         stop(p);
-        wait_no_top(kTitle, 3000);
+        waitNoTop(kTitle, 3000);
     }
     summary("latency " + kind + " viewer closed to stop record on disk", samples);
     return 0;
@@ -201,21 +191,21 @@ int road() {
     Process p = startProgram("corvell");
     std::printf("pid %lu\n", p.pid);
     std::fflush(stdout);
-    HWND main = wait_top("Corvell1.0", 10000, p.pid);
-    HWND v = wait_top(kTitle, 20000);
-    wait_until([&] { return minimized(main); }, 5000, "watching");
+    HWND main = waitTop("Corvell1.0", 10000, p.pid);
+    HWND v = waitTop(kTitle, 20000);
+    waitUntil([&] { return minimized(main); }, 5000, "watching");
     Sleep(1500);
     PostMessageW(v, WM_CLOSE, 0, 0);
-    HWND f1 = wait_top("正在准备关机…", 5000, p.pid);
-    wait_until([&] { return text(f1) == "正在关机…"; }, 30000, "shutting down");
+    HWND f1 = waitTop("正在准备关机…", 5000, p.pid);
+    waitUntil([&] { return text(f1) == "正在关机…"; }, 30000, "shutting down");
     std::printf("requested\n");
     std::fflush(stdout);
-    wait_exit(p, 20000);
+    waitExit(p, 20000);
     return 0;
 }
 
 int timing(const std::string& kind, const std::string& relayPath, DWORD pid) {
-    const std::vector<RelayCall> cs = relay_calls(read_file(relayPath), pid);
+    const std::vector<RelayCall> cs = relayCalls(readFile(relayPath), pid);
     double shown = -1, launched = -1, minimizedAt = -1, form1 = -1, exitAt = -1;
     int ticks = 0;
     double eleventh = -1;

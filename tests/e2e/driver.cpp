@@ -1,7 +1,9 @@
 #include "driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace e2e {
 
@@ -20,21 +22,17 @@ void out(std::string_view prefix, std::string_view line) {
 }
 
 // SendMessage that gives up on a hung target instead of hanging the scenario.
-bool ask_raw(HWND w, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
-    DWORD_PTR r = 0;
-    if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, kAnswerMs, &r)) return false;
-    if (result) *result = (LRESULT)r;
-    return true;
-}
-
 LRESULT ask(HWND w, UINT msg, WPARAM wp = 0, LPARAM lp = 0, LRESULT fallback = 0) {
-    LRESULT r;
-    return ask_raw(w, msg, wp, lp, &r) ? r : fallback;
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, kAnswerMs, &r)) return fallback;
+    return static_cast<LRESULT>(r);
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
 
-std::string class_of(HWND w) {
+std::string classOf(HWND w) {
     wchar_t buf[64];
     int n = GetClassNameW(w, buf, 64);
     return narrow(std::wstring_view(buf, n > 0 ? n : 0));
@@ -42,85 +40,136 @@ std::string class_of(HWND w) {
 
 // For other processes' windows this reads the caption without WM_GETTEXT, so a
 // hung window cannot stall the search.
-std::wstring caption_of(HWND w) {
+std::wstring captionOf(HWND w) {
     wchar_t buf[512];
     int n = GetWindowTextW(w, buf, 512);
     return std::wstring(buf, n > 0 ? n : 0);
 }
 
-bool is_extended(WORD vk) {
-    switch (vk) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-    case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE: case VK_RMENU:
-    case VK_RCONTROL: case VK_DIVIDE: case VK_NUMLOCK:
-        return true;
-    }
-    return false;
+bool isExtended(WORD vk) {
+    static constexpr WORD kExtended[] = {VK_LEFT,  VK_RIGHT,    VK_UP,     VK_DOWN,   VK_HOME,
+                                         VK_END,   VK_PRIOR,    VK_NEXT,   VK_INSERT, VK_DELETE,
+                                         VK_RMENU, VK_RCONTROL, VK_DIVIDE, VK_NUMLOCK};
+    return std::ranges::find(kExtended, vk) != std::end(kExtended);
 }
 
-INPUT key_input(WORD vk, bool up) {
+INPUT keyInput(WORD vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
-    in.ki.wScan = (WORD)MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
-    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (is_extended(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (isExtended(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
     return in;
 }
 
 void send(std::vector<INPUT>& ins) {
     if (ins.empty()) return;
-    UINT sent = SendInput((UINT)ins.size(), ins.data(), sizeof(INPUT));
+    UINT sent = SendInput(static_cast<UINT>(ins.size()), ins.data(), sizeof(INPUT));
     // Input that never went out would fail whatever check follows it, and
     // say nothing of why.
     if (sent != ins.size())
-        check(false, "SendInput sent " + std::to_string(sent) + " of " + std::to_string(ins.size()));
+        check(false,
+              "SendInput sent " + std::to_string(sent) + " of " + std::to_string(ins.size()));
 }
 
-HWND focus_of(HWND w) {
-    GUITHREADINFO gi{};
-    gi.cbSize = sizeof gi;
-    if (!GetGUIThreadInfo(window_tid(w), &gi)) return nullptr;
-    return gi.hwndFocus;
-}
+// Finds the first visible window that `match` takes.
+struct Search {
+    std::function<bool(HWND)> match;
+    HWND found = nullptr;
+};
 
-BOOL CALLBACK find_list(HWND w, LPARAM lp) {
-    if (class_of(w) != "ComboLBox" || !IsWindowVisible(w)) return TRUE;
-    *reinterpret_cast<HWND*>(lp) = w;
+BOOL CALLBACK firstVisible(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (!IsWindowVisible(w) || !s->match(w)) return TRUE;
+    s->found = w;
     return FALSE;
 }
 
-bool dropped(HWND combo) { return ask(combo, CB_GETDROPPEDSTATE) != 0; }
+HWND findVisibleTop(const std::function<bool(HWND)>& match) {
+    Search s{match};
+    EnumWindows(firstVisible, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// "EDIT 1000", for what a wait or a note is about.
+std::string named(HWND w) {
+    return classOf(w) + " " + std::to_string(GetDlgCtrlID(w));
+}
+
+int comboSelection(HWND combo) {
+    return static_cast<int>(ask(combo, CB_GETCURSEL, 0, 0, CB_ERR));
+}
+int comboCount(HWND combo) {
+    return static_cast<int>(ask(combo, CB_GETCOUNT, 0, 0, 0));
+}
+
+bool dropped(HWND combo) {
+    return ask(combo, CB_GETDROPPEDSTATE) != 0;
+}
 
 // The list of a dropped combo: a popup of the combo's thread. (GetComboBoxInfo
 // would be simpler but fails across processes under Wine.)
-HWND combo_list(HWND combo) {
-    HWND found = nullptr;
-    EnumThreadWindows(window_tid(combo), find_list, (LPARAM)&found);
-    return found;
+HWND comboList(HWND combo) {
+    Search s{[](HWND w) { return classOf(w) == "ComboLBox"; }};
+    EnumThreadWindows(windowTid(combo), firstVisible, reinterpret_cast<LPARAM>(&s));
+    return s.found;
 }
 
 }  // namespace
 
-std::wstring widen(std::string_view s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0);
-    std::wstring w(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), w.data(), n);
+std::wstring widen(std::string_view text, UINT codePage) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, w.data(), n);
     return w;
 }
 
-std::string narrow(std::wstring_view w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), s.data(), n, nullptr, nullptr);
+std::string narrow(std::wstring_view wide, UINT codePage) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), size, s.data(), n, nullptr, nullptr);
     return s;
+}
+
+// ---- time ---------------------------------------------------------------------
+
+double seconds() {
+    static LARGE_INTEGER frequency, origin;
+    if (frequency.QuadPart == 0) {
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&origin);
+    }
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart - origin.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+FILETIME fileTimeIn(int fromNow) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+    t.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(fromNow) * 10000000LL);
+    return {t.LowPart, t.HighPart};
+}
+
+SYSTEMTIME localTimeIn(int fromNow) {
+    const FILETIME utc = fileTimeIn(fromNow);
+    FILETIME local;
+    SYSTEMTIME t;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToSystemTime(&local, &t);
+    return t;
 }
 
 // ---- processes ----------------------------------------------------------------
 
-Process start(std::string_view command_line, std::string_view directory) {
-    std::wstring cmd = widen(command_line);
+Process start(std::string_view commandLine, std::string_view directory) {
+    std::wstring cmd = widen(commandLine);
     std::wstring dir = widen(directory);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -128,7 +177,8 @@ Process start(std::string_view command_line, std::string_view directory) {
     Process p;
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
-        note("cannot start " + std::string(command_line) + ": error " + std::to_string(GetLastError()));
+        note("cannot start " + std::string(commandLine) + ": error " +
+             std::to_string(GetLastError()));
         return p;
     }
     CloseHandle(pi.hThread);
@@ -137,8 +187,8 @@ Process start(std::string_view command_line, std::string_view directory) {
     return p;
 }
 
-bool wait_exit(const Process& p, int timeout_ms, DWORD* code) {
-    if (!p.handle || WaitForSingleObject(p.handle, timeout_ms) != WAIT_OBJECT_0) return false;
+bool waitExit(const Process& p, int timeoutMs, DWORD* code) {
+    if (!p.handle || WaitForSingleObject(p.handle, timeoutMs) != WAIT_OBJECT_0) return false;
     if (code) GetExitCodeProcess(p.handle, code);
     return true;
 }
@@ -153,7 +203,13 @@ void kill(Process& p) {
     p = Process{};
 }
 
-std::string read_file(std::string_view path) {
+std::string exePath() {
+    wchar_t buf[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    return narrow(std::wstring_view(buf, n));
+}
+
+std::string readFile(std::string_view path) {
     // Shared modes so a file another process is still writing can be read.
     HANDLE f = CreateFileW(widen(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -167,6 +223,15 @@ std::string read_file(std::string_view path) {
     return data;
 }
 
+bool writeFile(std::string_view path, std::string_view bytes) {
+    HANDLE f =
+        CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    return CloseHandle(f) && ok && n == bytes.size();
+}
+
 // ---- checks -------------------------------------------------------------------
 
 bool check(bool cond, std::string_view what) {
@@ -176,16 +241,22 @@ bool check(bool cond, std::string_view what) {
     return cond;
 }
 
-bool check_eq(std::string_view actual, std::string_view expected, std::string_view what) {
+bool checkEq(std::string_view actual, std::string_view expected, std::string_view what) {
     bool same = actual == expected;
-    if (!same) note(std::string(what) + ": got " + quoted(actual) + ", expected " + quoted(expected));
+    if (!same)
+        note(std::string(what) + ": got " + quoted(actual) + ", expected " + quoted(expected));
     return check(same, what);
 }
 
-void note(std::string_view line) { out("# ", line); }
-int failures() { return g_failures; }
+bool checkEq(int actual, int expected, std::string_view what) {
+    return checkEq(std::to_string(actual), std::to_string(expected), what);
+}
 
-int exit_code() {
+void note(std::string_view line) {
+    out("# ", line);
+}
+
+int exitCode() {
     out("# ", std::to_string(g_checks) + " checks, " + std::to_string(g_failures) + " failed");
     return g_failures == 0 ? 0 : 1;
 }
@@ -198,11 +269,11 @@ void step(bool ok, std::string_view what) {
     throw StepFailed{std::string(what)};
 }
 
-bool act_until(const std::function<void()>& act, const std::function<bool()>& pred,
-               std::string_view what, int tries, int timeout_ms) {
+bool actUntil(const std::function<void()>& act, const std::function<bool()>& pred,
+              std::string_view what, int tries, int timeoutMs) {
     for (int i = 1; i <= tries; ++i) {
         act();
-        if (wait_until(pred, timeout_ms, what)) {
+        if (waitUntil(pred, timeoutMs, what)) {
             if (i > 1) note(std::string(what) + ": took " + std::to_string(i) + " tries");
             return true;
         }
@@ -213,16 +284,17 @@ bool act_until(const std::function<void()>& act, const std::function<bool()>& pr
 
 // ---- waiting ------------------------------------------------------------------
 
-bool wait_until(const std::function<bool()>& pred, int timeout_ms, std::string_view what,
-                const std::function<std::string()>& last) {
-    ULONGLONG deadline = GetTickCount64() + timeout_ms;
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs, std::string_view what,
+               const std::function<std::string()>& last) {
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         if (pred()) return true;
         if (GetTickCount64() >= deadline) break;
         Sleep(kPollMs);
     }
     if (pred()) return true;
-    std::string msg = "timeout after " + std::to_string(timeout_ms) + " ms waiting for " + std::string(what);
+    std::string msg =
+        "timeout after " + std::to_string(timeoutMs) + " ms waiting for " + std::string(what);
     if (last) msg += "; last seen: " + last();
     note(msg);
     return false;
@@ -230,102 +302,102 @@ bool wait_until(const std::function<bool()>& pred, int timeout_ms, std::string_v
 
 // ---- windows ------------------------------------------------------------------
 
-HWND find_top(std::string_view caption, DWORD pid) {
-    std::wstring c = widen(caption);
-    if (pid == 0) return FindWindowW(nullptr, c.c_str());
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, c.c_str()));)
-        if (window_pid(w) == pid) return w;
-    return nullptr;
+HWND findTop(std::string_view caption, DWORD pid) {
+    const std::vector<HWND> all = allTop(caption, pid);
+    return all.empty() ? nullptr : all.front();
 }
 
-std::vector<HWND> all_top(std::string_view caption, DWORD pid) {
+std::vector<HWND> allTop(std::string_view caption, DWORD pid) {
     std::wstring c = widen(caption);
     std::vector<HWND> found;
     for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, c.c_str()));)
-        if (pid == 0 || window_pid(w) == pid) found.push_back(w);
+        if (pid == 0 || windowPid(w) == pid) found.push_back(w);
     return found;
 }
 
-HWND wait_top(std::string_view caption, int timeout_ms, DWORD pid) {
+HWND waitFor(const std::function<HWND()>& find, int timeoutMs, std::string_view what) {
     HWND found = nullptr;
-    wait_until(
-        [&] {
-            for (HWND w : all_top(caption, pid))
-                if (IsWindowVisible(w)) return (found = w) != nullptr;
-            return false;
-        },
-        timeout_ms, "visible window " + quoted(caption));
+    waitUntil([&] { return (found = find()) != nullptr; }, timeoutMs, what);
     return found;
 }
 
-bool wait_gone(HWND w, int timeout_ms) {
-    std::string name = quoted(narrow(caption_of(w)));
-    return wait_until([&] { return !IsWindow(w); }, timeout_ms, "window " + name + " to close");
+HWND waitTop(std::string_view caption, int timeoutMs, DWORD pid) {
+    const auto visibleOne = [&] {
+        const std::vector<HWND> all = allTop(caption, pid);
+        const auto w = std::ranges::find_if(all, IsWindowVisible);
+        return w == all.end() ? nullptr : *w;
+    };
+    return waitFor(visibleOne, timeoutMs, "visible window " + quoted(caption));
 }
 
-bool wait_no_top(std::string_view caption, int timeout_ms, DWORD pid) {
-    return wait_until([&] { return find_top(caption, pid) == nullptr; }, timeout_ms,
-                      "no window " + quoted(caption));
+bool waitGone(HWND w, int timeoutMs) {
+    std::string name = quoted(narrow(captionOf(w)));
+    return waitUntil([&] { return !IsWindow(w); }, timeoutMs, "window " + name + " to close");
 }
 
-HWND control(HWND parent, int id) { return GetDlgItem(parent, id); }
+bool waitNoTop(std::string_view caption, int timeoutMs, DWORD pid) {
+    return waitUntil([&] { return findTop(caption, pid) == nullptr; }, timeoutMs,
+                     "no window " + quoted(caption));
+}
 
-HWND wait_control(HWND parent, int id, int timeout_ms) {
-    HWND c = nullptr;
-    wait_until([&] { return (c = GetDlgItem(parent, id)) != nullptr; }, timeout_ms,
-               "control " + std::to_string(id));
-    return c;
+HWND control(HWND parent, int id) {
+    return GetDlgItem(parent, id);
 }
 
 std::string text(HWND w) {
     if (!w) return {};
     LRESULT len = ask(w, WM_GETTEXTLENGTH);
     std::wstring buf(len + 64, L'\0');  // slack: the text may grow in between
-    LRESULT got = ask(w, WM_GETTEXT, buf.size(), (LPARAM)buf.data());
+    LRESULT got = ask(w, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
     buf.resize(got > 0 ? got : 0);
     return narrow(buf);
 }
 
-bool enabled(HWND w) { return w && IsWindowEnabled(w); }
-bool visible(HWND w) { return w && IsWindowVisible(w); }
-bool minimized(HWND w) { return w && IsIconic(w); }
-bool checked(HWND w) { return ask(w, BM_GETCHECK) == BST_CHECKED; }
-int combo_selection(HWND combo) { return (int)ask(combo, CB_GETCURSEL, 0, 0, CB_ERR); }
-int combo_count(HWND combo) { return (int)ask(combo, CB_GETCOUNT, 0, 0, 0); }
-
-std::string combo_item(HWND combo, int index) {
+bool enabled(HWND w) {
+    return w && IsWindowEnabled(w);
+}
+bool visible(HWND w) {
+    return w && IsWindowVisible(w);
+}
+bool minimized(HWND w) {
+    return w && IsIconic(w);
+}
+bool checked(HWND w) {
+    return ask(w, BM_GETCHECK) == BST_CHECKED;
+}
+std::string comboItem(HWND combo, int index) {
     LRESULT len = ask(combo, CB_GETLBTEXTLEN, index, 0, CB_ERR);
     if (len == CB_ERR) return {};
     std::wstring buf(len + 1, L'\0');
-    LRESULT got = ask(combo, CB_GETLBTEXT, index, (LPARAM)buf.data(), CB_ERR);
+    LRESULT got = ask(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buf.data()), CB_ERR);
     buf.resize(got > 0 ? got : 0);
     return narrow(buf);
 }
 
-DWORD window_pid(HWND w) {
+DWORD windowPid(HWND w) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
     return pid;
 }
 
-DWORD window_tid(HWND w) { return GetWindowThreadProcessId(w, nullptr); }
-
-bool wait_text(HWND w, std::string_view expected, int timeout_ms) {
-    return wait_until([&] { return text(w) == expected; }, timeout_ms,
-                      "text " + quoted(expected) + " in " + class_of(w) + " " +
-                          std::to_string(GetDlgCtrlID(w)),
-                      [&] { return quoted(text(w)); });
+DWORD windowTid(HWND w) {
+    return GetWindowThreadProcessId(w, nullptr);
 }
 
-bool wait_enabled(HWND w, bool expected, int timeout_ms) {
-    return wait_until([&] { return enabled(w) == expected; }, timeout_ms,
-                      std::string(expected ? "enabled " : "disabled ") + class_of(w) + " " +
-                          std::to_string(GetDlgCtrlID(w)));
+bool waitText(HWND w, std::string_view expected, int timeoutMs) {
+    return waitUntil([&] { return text(w) == expected; }, timeoutMs,
+                     "text " + quoted(expected) + " in " + named(w),
+                     [&] { return quoted(text(w)); });
+}
+
+bool waitEnabled(HWND w, bool expected, int timeoutMs) {
+    return waitUntil([&] { return enabled(w) == expected; }, timeoutMs,
+                     (expected ? "enabled " : "disabled ") + named(w));
 }
 
 // ---- input ----------------------------------------------------------------------
 
-bool bring_to_front(HWND w, int timeout_ms) {
+bool bringToFront(HWND w, int timeoutMs) {
     HWND root = GetAncestor(w, GA_ROOT);
     if (!root) return false;
     // Wine without a window manager activates but does not raise the window,
@@ -333,27 +405,27 @@ bool bring_to_front(HWND w, int timeout_ms) {
     SetWindowPos(root, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (GetForegroundWindow() == root) return true;
     SetForegroundWindow(root);
-    return wait_until(
+    return waitUntil(
         [&] {
             if (GetForegroundWindow() == root) return true;
             SetForegroundWindow(root);
             return false;
         },
-        timeout_ms, "window " + quoted(narrow(caption_of(root))) + " in the foreground",
-        [] { return quoted(narrow(caption_of(GetForegroundWindow()))); });
+        timeoutMs, "window " + quoted(narrow(captionOf(root))) + " in the foreground",
+        [] { return quoted(narrow(captionOf(GetForegroundWindow()))); });
 }
 
 namespace {
 
 // activate=false for popups such as a dropped combo list, which would close if
 // activated.
-bool press_at(HWND w, int x, int y, bool activate) {
+bool pressAt(HWND w, int x, int y, bool activate) {
     if (!IsWindow(w)) return false;
     if (IsIconic(GetAncestor(w, GA_ROOT))) {
-        note("cannot click " + class_of(w) + ": its window is minimised");
+        note("cannot click " + classOf(w) + ": its window is minimised");
         return false;
     }
-    if (activate && !bring_to_front(w)) return false;
+    if (activate && !bringToFront(w)) return false;
     POINT pt{x, y};
     ClientToScreen(w, &pt);
     // Another window over the spot would take the click, as it would from a
@@ -364,49 +436,50 @@ bool press_at(HWND w, int x, int y, bool activate) {
         HWND hit = WindowFromPoint(pt);
         return !hit || GetAncestor(hit, GA_ROOT) == root;
     };
-    if (!wait_until(
+    if (!waitUntil(
             [&] {
                 if (ours()) return true;
-                if (activate) SetWindowPos(root, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                if (activate)
+                    SetWindowPos(root, HWND_TOP, 0, 0, 0, 0,
+                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
                 return false;
             },
-            2000, "the spot to click on " + class_of(w) + " to be uncovered", [&] {
+            2000, "the spot to click on " + classOf(w) + " to be uncovered",
+            [&] {
                 HWND hit = GetAncestor(WindowFromPoint(pt), GA_ROOT);
-                return class_of(hit) + " " + quoted(narrow(caption_of(hit)));
+                return classOf(hit) + " " + quoted(narrow(captionOf(hit)));
             }))
         return false;
     // Two clicks close in time and place would make a double click, which
     // e.g. closes a combo's list again; a person pauses between them.
-    static ULONGLONG last_time = 0;
-    static POINT last_pt{};
+    static ULONGLONG lastTime = 0;
+    static POINT lastPt{};
     ULONGLONG pause = GetDoubleClickTime() + 50;
-    if (std::abs(pt.x - last_pt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-        std::abs(pt.y - last_pt.y) <= GetSystemMetrics(SM_CYDOUBLECLK) &&
-        GetTickCount64() - last_time < pause)
-        Sleep(DWORD(pause - (GetTickCount64() - last_time)));
+    if (std::abs(pt.x - lastPt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+        std::abs(pt.y - lastPt.y) <= GetSystemMetrics(SM_CYDOUBLECLK) &&
+        GetTickCount64() - lastTime < pause)
+        Sleep(static_cast<DWORD>(pause - (GetTickCount64() - lastTime)));
     SetCursorPos(pt.x, pt.y);
     int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
     std::vector<INPUT> ins(3);
     for (INPUT& in : ins) in.type = INPUT_MOUSE;
-    ins[0].mi.dx = (LONG)((pt.x * 65535LL + cx / 2) / (cx - 1));
-    ins[0].mi.dy = (LONG)((pt.y * 65535LL + cy / 2) / (cy - 1));
+    ins[0].mi.dx = static_cast<LONG>((pt.x * 65535LL + cx / 2) / (cx - 1));
+    ins[0].mi.dy = static_cast<LONG>((pt.y * 65535LL + cy / 2) / (cy - 1));
     ins[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     ins[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     ins[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     send(ins);
-    last_time = GetTickCount64();
-    last_pt = pt;
+    lastTime = GetTickCount64();
+    lastPt = pt;
     return true;
 }
 
 }  // namespace
 
-bool click_at(HWND w, int x, int y) { return press_at(w, x, y, true); }
-
 bool click(HWND w) {
     RECT r;
     if (!GetClientRect(w, &r)) return false;
-    return click_at(w, r.right / 2, r.bottom / 2);
+    return pressAt(w, r.right / 2, r.bottom / 2, true);
 }
 
 void type(std::string_view utf8) {
@@ -414,8 +487,8 @@ void type(std::string_view utf8) {
     for (wchar_t c : widen(utf8)) {
         if (c == L'\n' || c == L'\t') {
             WORD vk = c == L'\n' ? VK_RETURN : VK_TAB;
-            ins.push_back(key_input(vk, false));
-            ins.push_back(key_input(vk, true));
+            ins.push_back(keyInput(vk, false));
+            ins.push_back(keyInput(vk, true));
             continue;
         }
         INPUT in{};
@@ -429,87 +502,75 @@ void type(std::string_view utf8) {
     send(ins);
 }
 
-void key(WORD vk) { keys({vk}); }
+void key(WORD vk) {
+    keys({vk});
+}
 
 void keys(std::initializer_list<WORD> vks) {
     std::vector<INPUT> ins;
-    for (WORD vk : vks) ins.push_back(key_input(vk, false));
-    for (auto it = vks.end(); it != vks.begin();) ins.push_back(key_input(*--it, true));
+    std::ranges::transform(vks, std::back_inserter(ins),
+                           [](WORD vk) { return keyInput(vk, false); });
+    for (auto it = vks.end(); it != vks.begin();) ins.push_back(keyInput(*--it, true));
     send(ins);
 }
 
-bool focus_by_click(HWND w, int timeout_ms) {
+bool focusByClick(HWND w, int timeoutMs) {
     auto has = [&] {
-        HWND f = focus_of(w);
+        HWND f = focused(w);
         return f && (f == w || IsChild(w, f)) && GetForegroundWindow() == GetAncestor(w, GA_ROOT);
     };
     for (int i = 1; i <= 3; ++i) {
-        if (click(w) && wait_until(has, timeout_ms, "keyboard focus on " + class_of(w) + " " +
-                                                         std::to_string(GetDlgCtrlID(w)),
-                                   [&] { return class_of(focus_of(w)); })) {
+        if (click(w) && waitUntil(has, timeoutMs, "keyboard focus on " + named(w),
+                                  [&] { return classOf(focused(w)); })) {
             return true;
         }
     }
     return false;
 }
 
-bool type_into(HWND edit, std::string_view utf8) {
+bool typeInto(HWND edit, std::string_view utf8) {
     for (int i = 1; i <= 3; ++i) {
-        if (!focus_by_click(edit)) continue;
+        if (!focusByClick(edit)) continue;
         keys({VK_CONTROL, VK_HOME});
         keys({VK_CONTROL, VK_SHIFT, VK_END});
-        if (utf8.empty()) key(VK_DELETE); else type(utf8);
-        if (wait_text(edit, utf8, 2000)) return true;
-        note("typing into " + class_of(edit) + " " + std::to_string(GetDlgCtrlID(edit)) +
-             ": again, try " + std::to_string(i + 1));
+        utf8.empty() ? key(VK_DELETE) : type(utf8);
+        if (waitText(edit, utf8, 2000)) return true;
+        note("typing into " + named(edit) + ": again, try " + std::to_string(i + 1));
     }
     return false;
 }
 
-HWND focused(HWND w) { return focus_of(w); }
+HWND focused(HWND w) {
+    GUITHREADINFO gi{};
+    gi.cbSize = sizeof gi;
+    if (!GetGUIThreadInfo(windowTid(w), &gi)) return nullptr;
+    return gi.hwndFocus;
+}
 
-bool focus_by_tab(HWND w, bool back, int max_presses) {
+bool focusByTab(HWND w) {
     HWND root = GetAncestor(w, GA_ROOT);
-    if (!bring_to_front(root)) return false;
-    for (int i = 0; i <= max_presses; ++i) {
-        if (focus_of(w) == w) return true;
-        HWND before = focus_of(w);
-        if (back) keys({VK_SHIFT, VK_TAB}); else key(VK_TAB);
+    if (!bringToFront(root)) return false;
+    for (int i = 0; i <= 20; ++i) {
+        if (focused(w) == w) return true;
+        HWND before = focused(w);
+        key(VK_TAB);
         // Each press moves the focus once; wait for it before the next one.
-        wait_until([&] { return focus_of(w) != before; }, 1000, "the focus to move on Tab");
+        waitUntil([&] { return focused(w) != before; }, 1000, "the focus to move on Tab");
     }
-    note("Tab never reached " + class_of(w) + " " + std::to_string(GetDlgCtrlID(w)) +
-         "; focus on " + class_of(focus_of(w)) + " " + std::to_string(GetDlgCtrlID(focus_of(w))));
-    return focus_of(w) == w;
+    note("Tab never reached " + named(w) + "; focus on " + named(focused(w)));
+    return focused(w) == w;
 }
 
-namespace {
-
-struct ClassQuery {
-    std::string cls;
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK find_class(HWND w, LPARAM lp) {
-    auto& q = *reinterpret_cast<ClassQuery*>(lp);
-    if ((q.pid && window_pid(w) != q.pid) || !IsWindowVisible(w) || class_of(w) != q.cls) return TRUE;
-    q.found = w;
-    return FALSE;
+HWND findTopClass(std::string_view className, DWORD pid) {
+    return findVisibleTop(
+        [&](HWND w) { return (pid == 0 || windowPid(w) == pid) && classOf(w) == className; });
 }
 
-}  // namespace
-
-HWND find_top_class(std::string_view class_name, DWORD pid) {
-    ClassQuery q{std::string(class_name), pid};
-    EnumWindows(find_class, (LPARAM)&q);
-    return q.found;
-}
-
-bool choose(HWND combo, int index, Pick how, int timeout_ms) {
-    std::string what = "combo " + std::to_string(GetDlgCtrlID(combo)) + " item " + std::to_string(index);
-    if (index < 0 || index >= combo_count(combo)) {
-        note(what + ": no such item, the combo has " + std::to_string(combo_count(combo)));
+bool choose(HWND combo, int index, Pick how, int timeoutMs) {
+    std::string what =
+        "combo " + std::to_string(GetDlgCtrlID(combo)) + " item " + std::to_string(index);
+    if (index < 0 || index >= comboCount(combo)) {
+        note(what + ": no such item, the combo has " + std::to_string(comboCount(combo)));
         return false;
     }
     // The drop-down arrow sits at the right edge for both drop-down styles.
@@ -522,40 +583,43 @@ bool choose(HWND combo, int index, Pick how, int timeout_ms) {
             // A list left open by the last try is closed first.
             if (dropped(combo)) {
                 key(VK_ESCAPE);
-                wait_until([&] { return !dropped(combo); }, 1000, what + ": list closed");
+                waitUntil([&] { return !dropped(combo); }, 1000, what + ": list closed");
             }
         }
-        if (!dropped(combo) && !click_at(combo, r.right - arrow / 2 - 1, r.bottom / 2)) continue;
-        if (!wait_until([&] { return dropped(combo); }, timeout_ms / 2, what + ": list dropped down"))
+        if (!dropped(combo) && !pressAt(combo, r.right - arrow / 2 - 1, r.bottom / 2, true))
+            continue;
+        if (!waitUntil([&] { return dropped(combo); }, timeoutMs / 2, what + ": list dropped down"))
             continue;
 
-        HWND list = combo_list(combo);
-        bool by_mouse = how == Pick::Mouse && list;
-        if (by_mouse) {
-            int top = (int)ask(list, LB_GETTOPINDEX);
-            int h = (int)ask(list, LB_GETITEMHEIGHT, index);
+        HWND list = comboList(combo);
+        bool byMouse = how == Pick::Mouse && list;
+        if (byMouse) {
+            const int top = static_cast<int>(ask(list, LB_GETTOPINDEX));
+            const int h = static_cast<int>(ask(list, LB_GETITEMHEIGHT, index));
             RECT lr;
             GetClientRect(list, &lr);
             int y = (index - top) * h + h / 2;
             if (h > 0 && y >= 0 && y < lr.bottom)
-                press_at(list, lr.right / 2, y, false);
+                pressAt(list, lr.right / 2, y, false);
             else
-                by_mouse = false;  // scrolled out of sight: the keys below still get there
+                byMouse = false;  // scrolled out of sight: the keys below still get there
         }
-        if (!by_mouse) {
-            for (int guard = combo_count(combo) + 2; guard > 0; --guard) {
-                int cur = combo_selection(combo);
+        if (!byMouse) {
+            for (int guard = comboCount(combo) + 2; guard > 0; --guard) {
+                int cur = comboSelection(combo);
                 if (cur == index) break;
                 key(cur < index ? VK_DOWN : VK_UP);
-                wait_until([&] { return combo_selection(combo) != cur; }, 1000, what + ": selection moves");
+                waitUntil([&] { return comboSelection(combo) != cur; }, 1000,
+                          what + ": selection moves");
             }
             key(VK_RETURN);
         }
-        if (wait_until([&] { return !dropped(combo) && combo_selection(combo) == index; }, timeout_ms,
-                       what + " chosen and list closed", [&] {
-                           return "selection " + std::to_string(combo_selection(combo)) +
-                                  (dropped(combo) ? ", still dropped" : ", closed");
-                       }))
+        if (waitUntil([&] { return !dropped(combo) && comboSelection(combo) == index; }, timeoutMs,
+                      what + " chosen and list closed",
+                      [&] {
+                          return "selection " + std::to_string(comboSelection(combo)) +
+                                 (dropped(combo) ? ", still dropped" : ", closed");
+                      }))
             return true;
     }
     return false;
@@ -563,52 +627,37 @@ bool choose(HWND combo, int index, Pick how, int timeout_ms) {
 
 // ---- message boxes ------------------------------------------------------------------
 
-namespace {
-
-struct BoxQuery {
-    std::wstring caption;
-    DWORD pid, tid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK find_box(HWND w, LPARAM lp) {
-    auto& q = *reinterpret_cast<BoxQuery*>(lp);
-    DWORD p = 0, t = GetWindowThreadProcessId(w, &p);
-    if ((q.pid && p != q.pid) || (q.tid && t != q.tid)) return TRUE;
-    // Visible only once its buttons and text are in place.
-    if (!IsWindowVisible(w) || class_of(w) != "#32770" || caption_of(w) != q.caption) return TRUE;
-    q.found = w;
-    return FALSE;
+HWND findMessageBox(std::string_view caption, DWORD pid, DWORD tid) {
+    const std::wstring wanted = widen(caption);
+    return findVisibleTop([&](HWND w) {
+        DWORD p = 0;
+        const DWORD t = GetWindowThreadProcessId(w, &p);
+        // Visible only once its buttons and text are in place.
+        return (pid == 0 || p == pid) && (tid == 0 || t == tid) && classOf(w) == "#32770" &&
+               captionOf(w) == wanted;
+    });
 }
 
-}  // namespace
-
-HWND find_message_box(std::string_view caption, DWORD pid, DWORD tid) {
-    BoxQuery q{widen(caption), pid, tid};
-    EnumWindows(find_box, (LPARAM)&q);
-    return q.found;
+HWND waitMessageBox(std::string_view caption, int timeoutMs, DWORD pid, DWORD tid) {
+    return waitFor([&] { return findMessageBox(caption, pid, tid); }, timeoutMs,
+                   "message box " + quoted(caption));
 }
 
-HWND wait_message_box(std::string_view caption, int timeout_ms, DWORD pid, DWORD tid) {
-    HWND box = nullptr;
-    wait_until([&] { return (box = find_message_box(caption, pid, tid)) != nullptr; }, timeout_ms,
-               "message box " + quoted(caption));
-    return box;
+std::string messageText(HWND box) {
+    return text(GetDlgItem(box, 0xFFFF));
 }
 
-std::string message_text(HWND box) { return text(GetDlgItem(box, 0xFFFF)); }
-
-bool press_button(HWND box, int id, int timeout_ms) {
+bool pressButton(HWND box, int id, int timeoutMs) {
     HWND b = GetDlgItem(box, id);
     if (!b) {
         note("message box has no button " + std::to_string(id));
         return false;
     }
-    return act_until([&] { click(b); }, [&] { return !IsWindow(box); }, "message box closed", 3,
-                     timeout_ms);
+    return actUntil([&] { click(b); }, [&] { return !IsWindow(box); }, "message box closed", 3,
+                    timeoutMs);
 }
 
-bool screenshot(HWND w, std::string_view bmp_path) {
+bool screenshot(HWND w, std::string_view bmpPath) {
     RECT r;
     if (!GetWindowRect(w, &r)) return false;
     const int width = r.right - r.left, height = r.bottom - r.top;
@@ -631,16 +680,10 @@ bool screenshot(HWND w, std::string_view bmp_path) {
     fh.bfType = 0x4D42;
     fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
     fh.bfSize = fh.bfOffBits + size;
-    bool ok = false;
-    HANDLE f = CreateFileW(widen(bmp_path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                           nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-        DWORD n;
-        ok = WriteFile(f, &fh, sizeof fh, &n, nullptr) &&
-             WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
-             WriteFile(f, bits, size, &n, nullptr);
-        CloseHandle(f);
-    }
+    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    const bool ok =
+        bits != nullptr && writeFile(bmpPath, bytes.append(static_cast<const char*>(bits), size));
     SelectObject(mem, old);
     DeleteObject(dib);
     DeleteDC(mem);
@@ -648,7 +691,7 @@ bool screenshot(HWND w, std::string_view bmp_path) {
     return ok;
 }
 
-std::vector<RelayCall> relay_calls(std::string_view trace, DWORD pid) {
+std::vector<RelayCall> relayCalls(std::string_view trace, DWORD pid) {
     std::vector<RelayCall> out;
     size_t at = 0;
     while (at < trace.size()) {

@@ -13,28 +13,37 @@
 
 namespace e2e {
 
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view wide);
+// UTF-8 by default; code page 936 for the bytes of an ANSI program's files.
+std::wstring widen(std::string_view text, UINT codePage = CP_UTF8);
+std::string narrow(std::wstring_view wide, UINT codePage = CP_UTF8);
 
-// ---- processes -------------------------------------------------------------
+// ---- time ------------------------------------------------------------------
+double seconds();  // since the first call, for measuring
+// The time this many seconds from now (negative: ago).
+FILETIME fileTimeIn(int fromNow);
+SYSTEMTIME localTimeIn(int fromNow);
+
+// ---- processes and files ---------------------------------------------------
 struct Process {
     HANDLE handle = nullptr;
     DWORD pid = 0;
 };
 // CreateProcessW on a whole command line; handle null on failure.
-Process start(std::string_view command_line, std::string_view directory = {});
-bool wait_exit(const Process& p, int timeout_ms, DWORD* exit_code = nullptr);
+Process start(std::string_view commandLine, std::string_view directory = {});
+bool waitExit(const Process& p, int timeoutMs, DWORD* code = nullptr);
 void kill(Process& p);  // TerminateProcess if still running, then closes the handle
-std::string read_file(std::string_view path);  // whole file as bytes; "" if missing
+std::string exePath();  // this program's
+std::string readFile(std::string_view path);  // whole file as bytes; "" if missing
+bool writeFile(std::string_view path, std::string_view bytes);  // replaces the file
 
 // ---- checks: "ok - ..." / "FAIL - ..." on stdout ----------------------------
 bool check(bool cond, std::string_view what);
-bool check_eq(std::string_view actual, std::string_view expected, std::string_view what);
+bool checkEq(std::string_view actual, std::string_view expected, std::string_view what);
+bool checkEq(int actual, int expected, std::string_view what);
 void note(std::string_view line);  // "# ..." diagnostic line
-int failures();
-int exit_code();  // for return from main: 0 only if nothing failed
+int exitCode();                    // for return from main: 0 only if nothing failed
 
-// ---- steps --------------------------------------------------------------------
+// ---- steps -----------------------------------------------------------------
 // An action the rest of a scenario depends on (a click that opens a list, a
 // text typed into a box). When it fails even after its retries, step()
 // prints "FAIL - step: ..." and throws StepFailed; the scenario stops there
@@ -44,99 +53,97 @@ struct StepFailed {
     std::string what;
 };
 void step(bool ok, std::string_view what);
-// Does act, then waits up to timeout_ms for pred; again, at most tries
+// Does act, then waits up to timeoutMs for pred; again, at most tries
 // times. For the input that sets a test up: the input whose effect is
 // the behaviour under test is given once, or a retry could hide a key that
 // has to be pressed twice.
-bool act_until(const std::function<void()>& act, const std::function<bool()>& pred,
-               std::string_view what, int tries = 3, int timeout_ms = 2000);
+bool actUntil(const std::function<void()>& act, const std::function<bool()>& pred,
+              std::string_view what, int tries = 3, int timeoutMs = 2000);
 
-// ---- waiting ----------------------------------------------------------------
+// ---- waiting ---------------------------------------------------------------
 // Polls pred every few ms until it holds. On timeout prints "# timeout ..." with
 // `what` and, if given, what `last` says about the state seen last.
-bool wait_until(const std::function<bool()>& pred, int timeout_ms, std::string_view what,
-                const std::function<std::string()>& last = {});
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs, std::string_view what,
+               const std::function<std::string()>& last = {});
 
-// ---- windows ------------------------------------------------------------------
+// ---- windows ---------------------------------------------------------------
+// Waits until find() returns a window, and returns that (null on timeout).
+HWND waitFor(const std::function<HWND()>& find, int timeoutMs, std::string_view what);
 // Top-level window with exactly this caption; pid 0 means any process.
-HWND find_top(std::string_view caption, DWORD pid = 0);
+HWND findTop(std::string_view caption, DWORD pid = 0);
 // Waits for a *visible* one: a window is findable before it has been filled
 // with controls and shown.
-HWND wait_top(std::string_view caption, int timeout_ms, DWORD pid = 0);
-std::vector<HWND> all_top(std::string_view caption, DWORD pid = 0);  // front to back
-bool wait_gone(HWND w, int timeout_ms);                 // window destroyed
-bool wait_no_top(std::string_view caption, int timeout_ms, DWORD pid = 0);
-HWND control(HWND parent, int id);                      // GetDlgItem
-HWND wait_control(HWND parent, int id, int timeout_ms);
+HWND waitTop(std::string_view caption, int timeoutMs, DWORD pid = 0);
+std::vector<HWND> allTop(std::string_view caption, DWORD pid = 0);  // front to back
+bool waitGone(HWND w, int timeoutMs);                               // window destroyed
+bool waitNoTop(std::string_view caption, int timeoutMs, DWORD pid = 0);
+HWND control(HWND parent, int id);  // GetDlgItem
 
-std::string text(HWND w);       // WM_GETTEXT; "" if the window does not answer
+std::string text(HWND w);  // WM_GETTEXT; "" if the window does not answer
 bool enabled(HWND w);
 bool visible(HWND w);
-bool minimized(HWND w);         // IsIconic
-bool checked(HWND w);           // BM_GETCHECK == BST_CHECKED
-int combo_selection(HWND combo);  // CB_GETCURSEL, -1 if none
-int combo_count(HWND combo);
-std::string combo_item(HWND combo, int index);
-DWORD window_pid(HWND w);
-DWORD window_tid(HWND w);
+bool minimized(HWND w);  // IsIconic
+bool checked(HWND w);    // BM_GETCHECK == BST_CHECKED
+std::string comboItem(HWND combo, int index);
+DWORD windowPid(HWND w);
+DWORD windowTid(HWND w);
 
-bool wait_text(HWND w, std::string_view expected, int timeout_ms);
-bool wait_enabled(HWND w, bool expected, int timeout_ms);
+bool waitText(HWND w, std::string_view expected, int timeoutMs);
+bool waitEnabled(HWND w, bool expected, int timeoutMs);
 
-// ---- acting like a person ------------------------------------------------------
+// ---- acting like a person --------------------------------------------------
 // Brings w's top-level window to the foreground and waits until it is there.
-bool bring_to_front(HWND w, int timeout_ms = 2000);
-// Left click at w's centre / at a point of its client area. False, with a
-// note, if its window is minimised or the spot stays covered by another one.
+bool bringToFront(HWND w, int timeoutMs = 2000);
+// Left click at w's centre. False, with a note, if its window is minimised
+// or the spot stays covered by another one.
 bool click(HWND w);
-bool click_at(HWND w, int x, int y);
-void type(std::string_view utf8);          // into whatever has the keyboard focus
-void key(WORD vk);                         // press and release one key
+void type(std::string_view utf8);            // into whatever has the keyboard focus
+void key(WORD vk);                           // press and release one key
 void keys(std::initializer_list<WORD> vks);  // combination, e.g. keys({VK_MENU, 'S'})
 // Focuses w with a click and waits until it has the keyboard focus;
 // clicks again, up to three times.
-bool focus_by_click(HWND w, int timeout_ms = 2000);
+bool focusByClick(HWND w, int timeoutMs = 2000);
 // Replaces an edit box's text by typing, as a person would: focuses it by
 // a click, selects what is there, types, and checks that the box shows
 // exactly the text; again from the click, up to three times.
-bool type_into(HWND edit, std::string_view utf8);
-// Focuses w with the Tab key (Shift+Tab when back), from wherever the focus
-// is in its window, as a person who does not touch the mouse would.
-bool focus_by_tab(HWND w, bool back = false, int max_presses = 20);
+bool typeInto(HWND edit, std::string_view utf8);
+// Focuses w with the Tab key, from wherever the focus is in its window, as
+// a person who does not touch the mouse would.
+bool focusByTab(HWND w);
 // The control that has the keyboard focus in w's thread, or null.
 HWND focused(HWND w);
 // The visible top-level window of a class in a process (pid 0: any).
-HWND find_top_class(std::string_view class_name, DWORD pid = 0);
+HWND findTopClass(std::string_view className, DWORD pid = 0);
 
 enum class Pick { Mouse, Keyboard };
 // Drops the combo's list with a click and chooses item `index` in it, by
 // clicking the item or with arrow keys and Enter. True once the combo shows
 // it; a list that does not drop, or a choice that does not take, is tried
 // again (three times in all).
-bool choose(HWND combo, int index, Pick how = Pick::Mouse, int timeout_ms = 3000);
+bool choose(HWND combo, int index, Pick how = Pick::Mouse, int timeoutMs = 3000);
 
-// ---- message boxes ---------------------------------------------------------------
+// ---- message boxes ---------------------------------------------------------
 // Dialog of class #32770 with exactly this caption; pid/tid 0 mean any.
-HWND find_message_box(std::string_view caption, DWORD pid = 0, DWORD tid = 0);
-HWND wait_message_box(std::string_view caption, int timeout_ms, DWORD pid = 0, DWORD tid = 0);
-std::string message_text(HWND box);        // its static, ID 0xFFFF
+HWND findMessageBox(std::string_view caption, DWORD pid = 0, DWORD tid = 0);
+HWND waitMessageBox(std::string_view caption, int timeoutMs, DWORD pid = 0, DWORD tid = 0);
+std::string messageText(HWND box);  // its static, ID 0xFFFF
 // Clicks the button with this ID and waits for the box to close; clicks
 // again, up to three times.
-bool press_button(HWND box, int id = IDOK, int timeout_ms = 3000);
+bool pressButton(HWND box, int id = IDOK, int timeoutMs = 3000);
 
-// ---- Wine's relay trace ----------------------------------------------------------
+// ---- Wine's relay trace ----------------------------------------------------
 // A call traced with WINEDEBUG=+pid,+relay (and +timestamp for `at`).
 struct RelayCall {
-    double at = 0;  // seconds, when traced with +timestamp
+    double at = 0;         // seconds, when traced with +timestamp
     std::string function;  // "user32.ExitWindowsEx"
     std::string args;      // as traced, without the parentheses
     uintptr_t ret = 0;     // where the call returns to: which module made it
 };
 // The traced calls of one process, in order.
-std::vector<RelayCall> relay_calls(std::string_view trace, DWORD pid);
+std::vector<RelayCall> relayCalls(std::string_view trace, DWORD pid);
 
-// ---- pictures ---------------------------------------------------------------------
+// ---- pictures --------------------------------------------------------------
 // Writes what the screen shows of w (frame included) as a 24-bit BMP.
-bool screenshot(HWND w, std::string_view bmp_path);
+bool screenshot(HWND w, std::string_view bmpPath);
 
 }  // namespace e2e

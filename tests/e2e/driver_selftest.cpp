@@ -1,13 +1,14 @@
 // Proves the driver against a window whose reactions we know, before trusting
 // it with the real program: it starts itself with --target as a second process
 // and drives that one. With stub_viewer.exe beside it, it also checks the stub.
-#include "driver.h"
-
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "driver.h"
 
 using namespace e2e;
 
@@ -16,11 +17,9 @@ namespace {
 const char* const kTitle = "Driver selftest 目标";
 const char* const kBoxCaption = "Selftest 消息";
 
-enum : int {
-    kEdit = 101, kCombo, kCheck, kSave, kList,
-    // counters the target shows so the driver can see which notifications arrived
-    kChanges = 110, kSelChanges, kSelIndex, kCheckClicks, kSaves, kCancels, kHelps, kListIndex,
-};
+enum { kEdit = 101, kCombo, kCheck, kSave, kList };
+// Counters the target shows so the driver can see which notifications arrived.
+enum { kChanges = 110, kSelChanges, kSelIndex, kCheckClicks, kSaves, kCancels, kHelps, kListIndex };
 
 // ---------------------------------------------------------------- the target
 
@@ -35,39 +34,36 @@ void bump(int id) {
 
 LRESULT CALLBACK targetProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_COMMAND: {
-        int id = LOWORD(wp), code = HIWORD(wp);
-        if (id == kEdit && code == EN_CHANGE) bump(kChanges);
-        if (id == kCombo && code == CBN_SELCHANGE) {
-            bump(kSelChanges);
-            int sel = (int)SendDlgItemMessageW(w, kCombo, CB_GETCURSEL, 0, 0);
-            SetDlgItemTextW(w, kSelIndex, std::to_wstring(sel).c_str());
+        case WM_COMMAND: {
+            int id = LOWORD(wp), code = HIWORD(wp);
+            if (id == kEdit && code == EN_CHANGE) bump(kChanges);
+            if (id == kCombo && code == CBN_SELCHANGE) bump(kSelChanges);
+            if ((id == kCombo || id == kList) && code == CBN_SELCHANGE) {
+                const auto sel = SendDlgItemMessageW(w, id, CB_GETCURSEL, 0, 0);
+                SetDlgItemTextW(w, id == kCombo ? kSelIndex : kListIndex,
+                                std::to_wstring(sel).c_str());
+            }
+            if (id == kCheck && code == BN_CLICKED) {
+                bump(kCheckClicks);
+                bool on = SendDlgItemMessageW(w, kCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                EnableWindow(GetDlgItem(w, kSave), !on);
+            }
+            if (id == kSave && code == BN_CLICKED) {
+                bump(kSaves);
+                wchar_t buf[256];
+                GetDlgItemTextW(w, kEdit, buf, 256);
+                std::wstring msgText = L"已保存：" + std::wstring(buf);
+                MessageBoxW(w, msgText.c_str(), widen(kBoxCaption).c_str(), MB_OK);
+            }
+            if (id == IDCANCEL) bump(kCancels);
+            return 0;
         }
-        if (id == kList && code == CBN_SELCHANGE) {
-            int sel = (int)SendDlgItemMessageW(w, kList, CB_GETCURSEL, 0, 0);
-            SetDlgItemTextW(w, kListIndex, std::to_wstring(sel).c_str());
-        }
-        if (id == kCheck && code == BN_CLICKED) {
-            bump(kCheckClicks);
-            bool on = SendDlgItemMessageW(w, kCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            EnableWindow(GetDlgItem(w, kSave), !on);
-        }
-        if (id == kSave && code == BN_CLICKED) {
-            bump(kSaves);
-            wchar_t buf[256];
-            GetDlgItemTextW(w, kEdit, buf, 256);
-            std::wstring msgText = L"已保存：" + std::wstring(buf);
-            MessageBoxW(w, msgText.c_str(), widen(kBoxCaption).c_str(), MB_OK);
-        }
-        if (id == IDCANCEL) bump(kCancels);
-        return 0;
-    }
-    case WM_HELP:
-        bump(kHelps);
-        return TRUE;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+        case WM_HELP:
+            bump(kHelps);
+            return TRUE;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
     }
     return DefWindowProcW(w, msg, wp, lp);
 }
@@ -78,14 +74,16 @@ int runTarget() {
     wc.lpfnWndProc = targetProc;
     wc.hInstance = inst;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = L"DriverSelftestTarget";
     RegisterClassW(&wc);
-    g_target = CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, widen(kTitle).c_str(),
-                               WS_OVERLAPPEDWINDOW, 100, 100, 420, 260, nullptr, nullptr, inst, nullptr);
-    auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int cx, int cy) {
-        CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, g_target,
-                        (HMENU)(INT_PTR)id, inst, nullptr);
+    g_target =
+        CreateWindowExW(WS_EX_CONTROLPARENT, wc.lpszClassName, widen(kTitle).c_str(),
+                        WS_OVERLAPPEDWINDOW, 100, 100, 420, 260, nullptr, nullptr, inst, nullptr);
+    auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y,
+                     int cx, int cy) {
+        return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, g_target,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
     };
     child(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kEdit, 10, 10, 200, 24);
     child(L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, kCombo, 10, 44, 200, 160);
@@ -93,13 +91,14 @@ int runTarget() {
     child(L"BUTTON", L"&Save", WS_TABSTOP | BS_PUSHBUTTON, kSave, 10, 110, 100, 28);
     child(L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, kList, 10, 150, 200, 160);
     for (int id = kChanges; id <= kListIndex; ++id)
-        child(L"STATIC", L"0", 0, id, 240 + (id - kChanges) % 2 * 60, 10 + (id - kChanges) / 2 * 24, 50, 20);
+        child(L"STATIC", L"0", 0, id, 240 + (id - kChanges) % 2 * 60, 10 + (id - kChanges) / 2 * 24,
+              50, 20);
     SetDlgItemTextW(g_target, kSelIndex, L"-1");
     SetDlgItemTextW(g_target, kListIndex, L"-1");
     for (const wchar_t* item : {L"One", L"Two", L"三", L"Four"})
-        SendDlgItemMessageW(g_target, kCombo, CB_ADDSTRING, 0, (LPARAM)item);
+        SendDlgItemMessageW(g_target, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     for (const wchar_t* item : {L"甲", L"乙", L"丙"})
-        SendDlgItemMessageW(g_target, kList, CB_ADDSTRING, 0, (LPARAM)item);
+        SendDlgItemMessageW(g_target, kList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     ShowWindow(g_target, SW_SHOWNORMAL);
 
     MSG m;
@@ -113,126 +112,123 @@ int runTarget() {
 
 // ---------------------------------------------------------------- driving it
 
-std::string exePath() {
-    wchar_t buf[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-    return narrow(std::wstring_view(buf, n));
-}
-
-std::string dirOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
-
 bool focusIn(HWND w) {
-    GUITHREADINFO gi{};
-    gi.cbSize = sizeof gi;
-    GetGUIThreadInfo(window_tid(w), &gi);
-    return gi.hwndFocus && (gi.hwndFocus == w || IsChild(w, gi.hwndFocus));
+    HWND f = focused(w);
+    return f != nullptr && (f == w || IsChild(w, f));
 }
 
 void driveTarget(const std::string& stub) {
     Process p = start("\"" + exePath() + "\" --target");
-    HWND w = wait_top(kTitle, 5000, p.pid);
+    HWND w = waitTop(kTitle, 5000, p.pid);
     if (!check(w != nullptr, "target window appears")) return kill(p);
-    check(find_top(kTitle, p.pid + 1) == nullptr, "find_top honours the process id");
+    check(findTop(kTitle, p.pid + 1) == nullptr, "findTop honours the process id");
     HWND edit = control(w, kEdit), combo = control(w, kCombo), box = control(w, kCheck),
          save = control(w, kSave);
     check(edit && combo && box && save, "controls found by ID");
-    check_eq(text(save), "&Save", "button text read back");
+    checkEq(text(save), "&Save", "button text read back");
 
     // A window lying over the target must not swallow the clicks meant for it.
     Process cover;
     if (!stub.empty()) {
         cover = start("\"" + stub + "\" Cover");
-        HWND c = wait_top("Cover", 3000, cover.pid);
+        HWND c = waitTop("Cover", 3000, cover.pid);
         RECT r;
         GetWindowRect(w, &r);
         SetWindowPos(c, HWND_TOP, r.left, r.top, 400, 300, SWP_SHOWWINDOW);
-        wait_until([&] { return GetForegroundWindow() == c; }, 2000, "cover in front");
+        waitUntil([&] { return GetForegroundWindow() == c; }, 2000, "cover in front");
     }
 
     // Typing: every character must arrive once, as real keystrokes do.
-    check(focus_by_click(edit), "click puts the focus in the edit box");
+    check(focusByClick(edit), "click puts the focus in the edit box");
     kill(cover);
     type("Hello 世界");
-    check(wait_text(edit, "Hello 世界", 3000), "typed text, Chinese included, reaches the edit box");
-    check(wait_text(control(w, kChanges), "8", 2000), "one EN_CHANGE per typed character");
+    check(waitText(edit, "Hello 世界", 3000), "typed text, Chinese included, reaches the edit box");
+    check(waitText(control(w, kChanges), "8", 2000), "one EN_CHANGE per typed character");
 
-    check(!wait_text(edit, "something else", 200), "wait_text reports a timeout");
+    check(!waitText(edit, "something else", 200), "waitText reports a timeout");
 
     key(VK_TAB);
-    check(wait_until([&] { return focusIn(combo); }, 2000, "focus on the combo"), "Tab moves the focus on");
+    check(waitUntil([&] { return focusIn(combo); }, 2000, "focus on the combo"),
+          "Tab moves the focus on");
 
     check(choose(combo, 2, Pick::Mouse), "combo item chosen with the mouse");
-    check_eq(text(combo), "三", "combo shows the clicked item");
-    check(wait_text(control(w, kSelIndex), "2", 2000), "target saw CBN_SELCHANGE for item 2");
-    check_eq(text(control(w, kSelChanges)), "1", "a mouse pick is one CBN_SELCHANGE, not a walk by keys");
-    check_eq(combo_item(combo, 3), "Four", "combo item text read back");
+    checkEq(text(combo), "三", "combo shows the clicked item");
+    check(waitText(control(w, kSelIndex), "2", 2000), "target saw CBN_SELCHANGE for item 2");
+    checkEq(text(control(w, kSelChanges)), "1",
+            "a mouse pick is one CBN_SELCHANGE, not a walk by keys");
+    checkEq(comboItem(combo, 3), "Four", "combo item text read back");
 
     std::string before = text(control(w, kSelChanges));
     check(choose(combo, 0, Pick::Keyboard), "combo item chosen with the keyboard");
-    check_eq(text(combo), "One", "combo shows the item chosen by keys");
-    check(wait_text(control(w, kSelIndex), "0", 2000), "target saw CBN_SELCHANGE for item 0");
+    checkEq(text(combo), "One", "combo shows the item chosen by keys");
+    check(waitText(control(w, kSelIndex), "0", 2000), "target saw CBN_SELCHANGE for item 0");
     check(text(control(w, kSelChanges)) != before, "keyboard choice raised further CBN_SELCHANGEs");
 
     // What a person does to replace a combo's text: select it all, type over it.
-    check(focus_by_click(combo), "click puts the focus in the combo's edit");
+    check(focusByClick(combo), "click puts the focus in the combo's edit");
     key(VK_HOME);
     keys({VK_SHIFT, VK_END});
     type("自定义");
-    check(wait_text(combo, "自定义", 2000), "Shift+End and typing replace the combo text");
+    check(waitText(combo, "自定义", 2000), "Shift+End and typing replace the combo text");
 
     HWND list = control(w, kList);
-    check(choose(list, 1, Pick::Keyboard), "drop-down list: item chosen with the keyboard from no selection");
-    check(wait_text(control(w, kListIndex), "1", 2000) && text(list) == "乙", "target saw it");
+    check(choose(list, 1, Pick::Keyboard),
+          "drop-down list: item chosen with the keyboard from no selection");
+    check(waitText(control(w, kListIndex), "1", 2000) && text(list) == "乙", "target saw it");
     check(choose(list, 2, Pick::Mouse), "drop-down list: item chosen with the mouse");
-    check(wait_text(control(w, kListIndex), "2", 2000) && text(list) == "丙", "target saw that too");
+    check(waitText(control(w, kListIndex), "2", 2000) && text(list) == "丙", "target saw that too");
 
     check(!checked(box), "check box starts clear");
     check(click(box), "click the check box");
-    check(wait_until([&] { return checked(box); }, 2000, "check box checked"), "check box checked by the click");
-    check(wait_text(control(w, kCheckClicks), "1", 2000), "target saw BN_CLICKED from the check box");
-    check(wait_enabled(save, false, 2000), "target disabled the button in response");
+    check(waitUntil([&] { return checked(box); }, 2000, "check box checked"),
+          "check box checked by the click");
+    check(waitText(control(w, kCheckClicks), "1", 2000),
+          "target saw BN_CLICKED from the check box");
+    check(waitEnabled(save, false, 2000), "target disabled the button in response");
     click(box);
-    check(wait_enabled(save, true, 2000) && !checked(box), "second click clears it again");
+    check(waitEnabled(save, true, 2000) && !checked(box), "second click clears it again");
 
     check(click(save), "click the Save button");
-    HWND mb = wait_message_box(kBoxCaption, 3000, p.pid);
+    HWND mb = waitMessageBox(kBoxCaption, 3000, p.pid);
     if (check(mb != nullptr, "message box appears")) {
-        check(find_message_box(kBoxCaption, p.pid + 1) == nullptr, "message box search honours the process id");
-        check_eq(message_text(mb), "已保存：Hello 世界", "message box text read");
-        check(press_button(mb, IDOK), "OK closes the message box");
+        check(findMessageBox(kBoxCaption, p.pid + 1) == nullptr,
+              "message box search honours the process id");
+        checkEq(messageText(mb), "已保存：Hello 世界", "message box text read");
+        check(pressButton(mb, IDOK), "OK closes the message box");
     }
-    check(wait_text(control(w, kSaves), "1", 2000), "target saw BN_CLICKED from the button");
+    check(waitText(control(w, kSaves), "1", 2000), "target saw BN_CLICKED from the button");
 
-    check(bring_to_front(w), "target back in the foreground");
+    check(bringToFront(w), "target back in the foreground");
     keys({VK_MENU, 'S'});
-    mb = wait_message_box(kBoxCaption, 3000, p.pid, window_tid(w));
-    if (check(mb != nullptr, "Alt+S presses the button")) check(press_button(mb), "and its box is dismissed");
-    check(wait_text(control(w, kSaves), "2", 2000), "second BN_CLICKED seen");
+    mb = waitMessageBox(kBoxCaption, 3000, p.pid, windowTid(w));
+    if (check(mb != nullptr, "Alt+S presses the button"))
+        check(pressButton(mb), "and its box is dismissed");
+    check(waitText(control(w, kSaves), "2", 2000), "second BN_CLICKED seen");
 
-    bring_to_front(w);
+    bringToFront(w);
     key(VK_ESCAPE);
-    check(wait_text(control(w, kCancels), "1", 2000), "Esc reaches the target as IDCANCEL");
+    check(waitText(control(w, kCancels), "1", 2000), "Esc reaches the target as IDCANCEL");
     key(VK_F1);
-    check(wait_text(control(w, kHelps), "1", 2000), "F1 reaches the target as WM_HELP");
+    check(waitText(control(w, kHelps), "1", 2000), "F1 reaches the target as WM_HELP");
 
     ShowWindow(w, SW_MINIMIZE);
-    check(wait_until([&] { return minimized(w); }, 2000, "minimised"), "minimised state read");
+    check(waitUntil([&] { return minimized(w); }, 2000, "minimised"), "minimised state read");
     ShowWindow(w, SW_RESTORE);
-    check(wait_until([&] { return !minimized(w); }, 2000, "restored"), "restored state read");
+    check(waitUntil([&] { return !minimized(w); }, 2000, "restored"), "restored state read");
 
-    bring_to_front(w);
+    bringToFront(w);
     keys({VK_MENU, VK_F4});
-    check(wait_gone(w, 3000), "Alt+F4 closes the target");
-    check(wait_no_top(kTitle, 1000), "no window with its title is left");
+    check(waitGone(w, 3000), "Alt+F4 closes the target");
+    check(waitNoTop(kTitle, 1000), "no window with its title is left");
     DWORD code = 1;
-    check(wait_exit(p, 3000, &code) && code == 0, "target exits cleanly");
+    check(waitExit(p, 3000, &code) && code == 0, "target exits cleanly");
     kill(p);
 }
 
 // ---------------------------------------------------------------- the stub viewer
 
 std::vector<std::string> readLog(const std::string& path) {
-    std::istringstream f(read_file(path));
+    std::istringstream f(readFile(path));
     std::vector<std::string> lines;
     for (std::string l; std::getline(f, l);) {
         if (!l.empty() && l.back() == '\r') l.pop_back();
@@ -251,22 +247,16 @@ std::string joined(const std::vector<std::string>& v) {
 }
 
 bool logHas(const std::string& path, const std::string& event) {
-    for (const auto& l : readLog(path))
-        if (l == event) return true;
-    return false;
+    const std::vector<std::string> lines = readLog(path);
+    return std::ranges::find(lines, event) != lines.end();
 }
-
-struct Stub {
-    Process p;
-    std::string log;
-};
 
 // Started in the temporary folder, which it reports in its first line.
 std::string g_stubFolder;
 
-Stub startStub(const std::string& stub, const std::string& log, const std::string& args) {
+Process startStub(const std::string& stub, const std::string& log, const std::string& args) {
     DeleteFileW(widen(log).c_str());
-    return {start("\"" + stub + "\" --log \"" + log + "\" " + args, g_stubFolder), log};
+    return start("\"" + stub + "\" --log \"" + log + "\" " + args, g_stubFolder);
 }
 
 void checkStub(const std::string& stub) {
@@ -280,89 +270,98 @@ void checkStub(const std::string& stub) {
     // Plain run: findable quickly, closes on the first WM_CLOSE.
     const std::string title = "CCTV 电视  Viewer";
     ULONGLONG t0 = GetTickCount64();
-    Stub s = startStub(stub, log, title);
-    HWND w = nullptr;
-    wait_until([&] { return (w = find_top(title, s.p.pid)) != nullptr; }, 3000, "stub window");
+    Process s = startStub(stub, log, title);
+    HWND w = waitFor([&] { return findTop(title, s.pid); }, 3000, "stub window");
     ULONGLONG took = GetTickCount64() - t0;
     check(w != nullptr, "stub findable by its title, spaces and Chinese kept");
     note("stub findable after " + std::to_string(took) + " ms");
     check(took < 1500, "stub findable within a moment");
-    check(wait_until([&] { return visible(w); }, 1000, "stub visible"), "stub window visible");
-    LRESULT r = 0;
-    SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, (PDWORD_PTR)&r);
+    check(waitUntil([&] { return visible(w); }, 1000, "stub visible"), "stub window visible");
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
     check(r == TRUE, "stub agrees to end the session");
     SendMessageTimeoutW(w, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(wait_gone(w, 3000), "stub closes on WM_CLOSE");
+    check(waitGone(w, 3000), "stub closes on WM_CLOSE");
     DWORD code = 1;
-    check(wait_exit(s.p, 3000, &code) && code == 0, "stub exits with 0");
-    check_eq(joined(readLog(log)),
-             "started title=" + title + in + " | WM_QUERYENDSESSION | WM_ENDSESSION wParam=0 | WM_CLOSE | destroyed | exit",
-             "stub log of a plain run");
-    kill(s.p);
+    check(waitExit(s, 3000, &code) && code == 0, "stub exits with 0");
+    checkEq(joined(readLog(log)),
+            "started title=" + title + in +
+                " | WM_QUERYENDSESSION | WM_ENDSESSION wParam=0 | WM_CLOSE | destroyed | exit",
+            "stub log of a plain run");
+    kill(s);
 
     s = startStub(stub, log, "--ignore-close 2 \"Quoted  title\"");
-    w = wait_top("Quoted  title", 3000, s.p.pid);
+    w = waitTop("Quoted  title", 3000, s.pid);
     check(w != nullptr, "quoted title has its quotes removed");
     for (int i = 0; i < 2; ++i) {
         PostMessageW(w, WM_CLOSE, 0, 0);
-        wait_until([&] { return readLog(log).size() >= size_t(2 + i); }, 2000, "log line");
+        waitUntil([&] { return readLog(log).size() >= static_cast<size_t>(2 + i); }, 2000,
+                  "log line");
     }
     check(IsWindow(w), "stub survives two ignored WM_CLOSE");
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(wait_gone(w, 3000), "third WM_CLOSE closes it");
-    wait_exit(s.p, 3000);
-    check_eq(joined(readLog(log)),
-             "started title=Quoted  title" + in + " | WM_CLOSE ignored | WM_CLOSE ignored | WM_CLOSE | destroyed | exit",
-             "stub log with ignored closes");
-    kill(s.p);
+    check(waitGone(w, 3000), "third WM_CLOSE closes it");
+    waitExit(s, 3000);
+    checkEq(joined(readLog(log)),
+            "started title=Quoted  title" + in +
+                " | WM_CLOSE ignored | WM_CLOSE ignored | WM_CLOSE | destroyed | exit",
+            "stub log with ignored closes");
+    kill(s);
 
     s = startStub(stub, log, "--rename-after 300 \"新 标题\" Old title");
-    w = wait_top("Old title", 3000, s.p.pid);
+    w = waitTop("Old title", 3000, s.pid);
     check(w != nullptr, "stub found by its first title");
-    HWND renamed = wait_top("新 标题", 3000, s.p.pid);
-    check(renamed == w && !find_top("Old title", s.p.pid), "stub renamed itself");
-    check(wait_until([&] { return logHas(log, "renamed 新 标题"); }, 2000, "rename logged"), "rename logged");
-    kill(s.p);
-    std::string raw = read_file(log);
-    check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(log, "exit"), "killed stub left whole lines");
+    HWND renamed = waitTop("新 标题", 3000, s.pid);
+    check(renamed == w && !findTop("Old title", s.pid), "stub renamed itself");
+    check(waitUntil([&] { return logHas(log, "renamed 新 标题"); }, 2000, "rename logged"),
+          "rename logged");
+    kill(s);
+    std::string raw = readFile(log);
+    check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(log, "exit"),
+          "killed stub left whole lines");
 
     s = startStub(stub, log, "--refuse-end-session Refusing");
-    w = wait_top("Refusing", 3000, s.p.pid);
+    w = waitTop("Refusing", 3000, s.pid);
     r = TRUE;
-    SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, (PDWORD_PTR)&r);
+    SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
     check(w != nullptr && r == FALSE, "stub can refuse to end the session");
-    kill(s.p);
+    kill(s);
 
     s = startStub(stub, log, "--exit-after 300 Leaving");
-    w = wait_top("Leaving", 3000, s.p.pid);
-    check(w && wait_gone(w, 3000), "stub closes by itself");
-    check(wait_exit(s.p, 3000, &code) && code == 0, "and exits with 0");
-    check_eq(joined(readLog(log)), "started title=Leaving" + in + " | exiting by itself | destroyed | exit",
-             "stub log of leaving by itself");
-    kill(s.p);
+    w = waitTop("Leaving", 3000, s.pid);
+    check(w && waitGone(w, 3000), "stub closes by itself");
+    check(waitExit(s, 3000, &code) && code == 0, "and exits with 0");
+    checkEq(joined(readLog(log)),
+            "started title=Leaving" + in + " | exiting by itself | destroyed | exit",
+            "stub log of leaving by itself");
+    kill(s);
 
     s = startStub(stub, log, "--second-window Twins");
     std::vector<HWND> twins;
-    wait_until([&] { return (twins = all_top("Twins", s.p.pid)).size() == 2; }, 3000, "two stub windows");
+    waitUntil([&] { return (twins = allTop("Twins", s.pid)).size() == 2; }, 3000,
+              "two stub windows");
     twins.resize(2);
     w = twins[0];
     HWND other = twins[1];
     check(w && other, "two windows with the same title");
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(wait_gone(w, 3000) && IsWindow(other) && !wait_exit(s.p, 300), "one closed, the other keeps it running");
+    check(waitGone(w, 3000) && IsWindow(other) && !waitExit(s, 300),
+          "one closed, the other keeps it running");
     PostMessageW(other, WM_CLOSE, 0, 0);
-    check(wait_gone(other, 3000) && wait_exit(s.p, 3000), "closing the other ends it");
-    kill(s.p);
+    check(waitGone(other, 3000) && waitExit(s, 3000), "closing the other ends it");
+    kill(s);
 
     s = startStub(stub, log, "--hang-after 200 Stuck");
-    w = wait_top("Stuck", 3000, s.p.pid);
-    check(w && wait_until([&] { return logHas(log, "hanging"); }, 3000, "stub hangs"), "stub reports hanging");
-    DWORD_PTR dummy;
-    check(!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &dummy), "hung stub does not answer");
+    w = waitTop("Stuck", 3000, s.pid);
+    check(w && waitUntil([&] { return logHas(log, "hanging"); }, 3000, "stub hangs"),
+          "stub reports hanging");
+    DWORD_PTR dummy = 0;
+    check(!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &dummy),
+          "hung stub does not answer");
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(!wait_exit(s.p, 500) && IsWindow(w), "hung stub ignores WM_CLOSE");
-    kill(s.p);
+    check(!waitExit(s, 500) && IsWindow(w), "hung stub ignores WM_CLOSE");
+    kill(s);
     DeleteFileW(widen(log).c_str());
 }
 
@@ -373,23 +372,26 @@ void checkRelayParsing() {
     const std::string trace =
         "0038:003c:Call KERNEL32.CreateFileA(00f817f0 \"x(1)\",c0000000) ret=004079df\n"
         "0038:003c:Ret  KERNEL32.CreateFileA() retval=00000030 ret=004079df\n"
-        "12.345:0044:0048:Call user32.GetMessageW(0068fe00,00000000,00000000,00000000) ret=7b012345\n"
+        "12.345:0044:0048:Call user32.GetMessageW(0068fe00,00000000,00000000,00000000) "
+        "ret=7b012345\n"
         "0038:003c:Call window proc 0x41a2b0 (hwnd=00010020,msg=WM_TIMER,wp=00000001,lp=00000000)\n"
         "0038:003c:Call user32.ExitWindowsEx(00000001,ffffffff) ret=00401a00\n";
-    const std::vector<RelayCall> a = relay_calls(trace, 0x38);
+    const std::vector<RelayCall> a = relayCalls(trace, 0x38);
     check(a.size() == 2, "relay: two calls of process 0x38, returns and window procs left out");
     if (a.size() == 2) {
-        check_eq(a[0].function, "KERNEL32.CreateFileA", "relay: module and function");
-        check_eq(a[0].args, "00f817f0 \"x(1)\",c0000000", "relay: arguments with parentheses inside");
+        checkEq(a[0].function, "KERNEL32.CreateFileA", "relay: module and function");
+        checkEq(a[0].args, "00f817f0 \"x(1)\",c0000000",
+                "relay: arguments with parentheses inside");
         check(a[0].ret == 0x4079df && a[1].ret == 0x401a00, "relay: return addresses");
     }
-    const std::vector<RelayCall> b = relay_calls(trace, 0x44);
+    const std::vector<RelayCall> b = relayCalls(trace, 0x44);
     check(b.size() == 1 && b[0].at > 12.3 && b[0].ret == 0x7b012345, "relay: timestamped line");
 }
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--target") == 0) return runTarget();
-    std::string stub = dirOf(exePath()) + "stub_viewer.exe";
+    const std::string self = exePath();
+    std::string stub = self.substr(0, self.find_last_of('\\') + 1) + "stub_viewer.exe";
     if (GetFileAttributesW(widen(stub).c_str()) == INVALID_FILE_ATTRIBUTES) {
         note("no stub_viewer.exe beside this program; stub checks skipped");
         stub.clear();
@@ -397,5 +399,5 @@ int main(int argc, char** argv) {
     checkRelayParsing();
     driveTarget(stub);
     if (!stub.empty()) checkStub(stub);
-    return exit_code();
+    return exitCode();
 }

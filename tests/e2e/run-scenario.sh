@@ -5,9 +5,10 @@
 # second pass reads the relay trace of the program's own system calls and
 # the logs and files it left. A failed scenario keeps its prefix.
 #
-# Scenarios named user-* run as an ordinary Unix user, whose prefix belongs
-# to it: Unix permissions then stand in for a standard Windows user's rights
-# (a read-only drive_c is a root of C: that takes no new file).
+# The driver's table says who runs the scenario (`info`): the runner, or an
+# ordinary Unix user whose prefix belongs to it. Unix permissions then stand
+# in for a standard Windows user's rights (a read-only drive_c is a root of
+# C: that takes no new file).
 set -uo pipefail
 name=$1
 build=$(cd "$2" && pwd)
@@ -19,20 +20,7 @@ mkdir -p "$build/e2e"
 export CORVELL_XVFB_DISPLAY=$display
 unset DISPLAY
 user=
-template=$build/e2e/template
-case $name in
-  user-*)
-    user=corvell-e2e
-    template=$build/e2e/template-user
-    if ! id "$user" >/dev/null 2>&1; then
-      if [ "$(id -u)" -ne 0 ]; then
-        echo "FAIL - scenario $name needs the Unix user $user (create it as root)"
-        exit 1
-      fi
-      useradd --system --create-home --home-dir "/var/lib/$user" --shell /usr/sbin/nologin "$user"
-    fi
-    ;;
-esac
+driver=$build/tests/e2e/e2e_scenarios.exe
 
 # Runs a command as the scenario's user (or as is), keeping the environment.
 as_user() {
@@ -62,49 +50,65 @@ done
 
 # One template prefix per build tree and user, made once (and again when
 # the traced calls change); each scenario copies it.
-(
-  flock 9
-  if [ ! -f "$template/system.reg" ] || [ "$(cat "$template/relay" 2>/dev/null)" != "$relay" ]; then
-    rm -rf "$template"
-    mkdir -p "$template"
-    [ -n "$user" ] && chown "$user:" "$template"
-    export WINEPREFIX=$template
-    # The display is this shell's; the prefix is made by its owner.
-    # shellcheck source=../../scripts/wine-env.sh
-    CORVELL_DISPLAY_ONLY=1 . "$root/scripts/wine-env.sh"
-    as_user bash -c '. "$1/scripts/wine-env.sh"' _ "$root"
-    if ! as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d "$relay" \
-      >/dev/null 2>&1; then
-      echo "FAIL - the template prefix takes no relay settings"
-      exit 1
+template() {
+  (
+    flock 9
+    if [ ! -f "$1/system.reg" ] || [ "$(cat "$1/relay" 2>/dev/null)" != "$relay" ]; then
+      rm -rf "$1"
+      mkdir -p "$1"
+      [ -n "$user" ] && chown "$user:" "$1"
+      export WINEPREFIX=$1
+      # The display is this shell's; the prefix is made by its owner.
+      unset CORVELL_XVFB_PID
+      # shellcheck source=../../scripts/wine-env.sh
+      CORVELL_DISPLAY_ONLY=1 . "$root/scripts/wine-env.sh"
+      as_user bash -c '. "$1/scripts/wine-env.sh"' _ "$root"
+      if ! as_user wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /f /d "$relay" \
+        >/dev/null 2>&1; then
+        echo "FAIL - the template prefix takes no relay settings"
+        exit 1
+      fi
+      as_user wineserver -w
+      as_user wineserver -k 2>/dev/null
+      corvell_wine_stop
+      echo "$relay" >"$1/relay"
     fi
-    as_user wineserver -w
-    as_user wineserver -k 2>/dev/null
-    corvell_wine_stop
-    echo "$relay" >"$template/relay"
-  fi
-) 9>"$build/e2e/template.lock" || exit 1
+  ) 9>"$build/e2e/template.lock" || exit 1
+  rm -rf "$work"
+  mkdir -p "$work"
+  cp -a "$1" "$work/prefix" || { echo "FAIL - no copy of the template prefix"; exit 1; }
+}
 
-rm -rf "$work"
-mkdir -p "$work"
-cp -a "$template" "$work/prefix" || { echo "FAIL - no copy of the template prefix"; exit 1; }
+template "$build/e2e/template"
 export WINEPREFIX=$work/prefix
 # shellcheck source=../../scripts/wine-env.sh
 . "$root/scripts/wine-env.sh"
+# Who runs it: "runner", or "user" with "locked" when C: is then read-only.
+if ! info=$(wine "$driver" info "$name"); then
+  echo "FAIL - the driver knows no scenario $name: $info"
+  exit 1
+fi
+read -r who locked <<<"${info//$'\r'/}"
+if [ "$who" = user ]; then
+  user=corvell-e2e
+  if ! id "$user" >/dev/null 2>&1 && ! useradd --system --create-home \
+    --home-dir "/var/lib/$user" --shell /usr/sbin/nologin "$user"; then
+    echo "FAIL - scenario $name needs the Unix user $user (create it as root)"
+    exit 1
+  fi
+  wineserver -k
+  template "$build/e2e/template-user"
+fi
 
 zbuild="Z:${build//\//\\}"
 zwork="Z:${work//\//\\}"
-driver=$build/tests/e2e/e2e_scenarios.exe
-
 if [ -n "$user" ]; then
   echo "== $name: prepare, as $user"
   as_user wine "$driver" prepare "$name" "$zbuild" >"$work/prepare.out" 2>&1
   prepare_rc=$?
   cat "$work/prepare.out"
   [ $prepare_rc -eq 0 ] || { echo "FAIL - prepare exited with $prepare_rc"; exit 1; }
-  case $name in
-    user-root-readonly|user-record-inplace) chmod 555 "$WINEPREFIX/drive_c" ;;
-  esac
+  [ "$locked" = locked ] && chmod 555 "$WINEPREFIX/drive_c"
 fi
 
 echo "== $name: run (display $DISPLAY)"

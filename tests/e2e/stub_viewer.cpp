@@ -9,100 +9,98 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 
+#include "driver.h"
+
 namespace {
+
+using e2e::narrow;
 
 enum TimerId : UINT_PTR { kRename = 1, kExit = 2, kHang = 3 };
 
 std::wstring g_log;
-LARGE_INTEGER g_freq, g_start;
 int g_ignoreClose = 0;
 bool g_refuseEnd = false;
 int g_windows = 0;
 HWND g_main = nullptr, g_second = nullptr;
 std::wstring g_newTitle;
 
-std::string utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-    std::string s(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), s.data(), n, nullptr, nullptr);
-    return s;
-}
-
 // Reopened for every line so that a killed stub still leaves whole lines behind.
 void logLine(const std::string& event) {
     if (g_log.empty()) return;
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    long long ms = (now.QuadPart - g_start.QuadPart) * 1000 / g_freq.QuadPart;
+    const auto ms = static_cast<long long>(e2e::seconds() * 1000);
     SYSTEMTIME st;
     GetLocalTime(&st);
     char head[96];
     std::snprintf(head, sizeof head, "%lld %04u-%02u-%02u %02u:%02u:%02u.%03u pid=%lu ", ms,
-                  st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                  st.wMilliseconds, GetCurrentProcessId());
+                  st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds,
+                  GetCurrentProcessId());
     std::string line = head + event + "\r\n";
     HANDLE f = CreateFileW(g_log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     DWORD written;
-    WriteFile(f, line.data(), (DWORD)line.size(), &written, nullptr);
+    WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(f);
 }
 
-std::string which(HWND w) { return w == g_second ? " (second window)" : ""; }
+std::string which(HWND w) {
+    return w == g_second ? " (second window)" : "";
+}
 
 LRESULT CALLBACK wndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CLOSE:
-        if (g_ignoreClose > 0) {
-            --g_ignoreClose;
-            logLine("WM_CLOSE ignored" + which(w));
+        case WM_CLOSE:
+            if (g_ignoreClose > 0) {
+                --g_ignoreClose;
+                logLine("WM_CLOSE ignored" + which(w));
+                return 0;
+            }
+            logLine("WM_CLOSE" + which(w));
+            DestroyWindow(w);
+            return 0;
+        case WM_QUERYENDSESSION:
+            logLine("WM_QUERYENDSESSION" + which(w) + (g_refuseEnd ? " refused" : ""));
+            return g_refuseEnd ? FALSE : TRUE;
+        case WM_ENDSESSION:
+            logLine("WM_ENDSESSION wParam=" + std::to_string(wp) + which(w));
+            return 0;
+        case WM_TIMER:
+            KillTimer(w, wp);
+            if (wp == kRename) {
+                SetWindowTextW(w, g_newTitle.c_str());
+                logLine("renamed " + narrow(g_newTitle));
+            } else if (wp == kExit) {
+                logLine("exiting by itself");
+                if (g_second) DestroyWindow(g_second);
+                DestroyWindow(w);
+            } else if (wp == kHang) {
+                logLine("hanging");
+                for (;;) Sleep(INFINITE);
+            }
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(w, &ps);
+            RECT r;
+            GetClientRect(w, &r);
+            SetBkMode(dc, TRANSPARENT);
+            DrawTextW(dc,
+                      L"\x6F14\x793A\x7528\x7684\x7535\x89C6\x7A0B\x5E8F\r\n"
+                      L"\x5173\x95ED\x6B64\x7A97\x53E3\x5373\x6A21\x62DF\x5173\x95ED\x7535\x89C6",
+                      -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
+            EndPaint(w, &ps);
             return 0;
         }
-        logLine("WM_CLOSE" + which(w));
-        DestroyWindow(w);
-        return 0;
-    case WM_QUERYENDSESSION:
-        logLine("WM_QUERYENDSESSION" + which(w) + (g_refuseEnd ? " refused" : ""));
-        return g_refuseEnd ? FALSE : TRUE;
-    case WM_ENDSESSION:
-        logLine("WM_ENDSESSION wParam=" + std::to_string(wp) + which(w));
-        return 0;
-    case WM_TIMER:
-        KillTimer(w, wp);
-        if (wp == kRename) {
-            SetWindowTextW(w, g_newTitle.c_str());
-            logLine("renamed " + utf8(g_newTitle));
-        } else if (wp == kExit) {
-            logLine("exiting by itself");
-            if (g_second) DestroyWindow(g_second);
-            DestroyWindow(w);
-        } else if (wp == kHang) {
-            logLine("hanging");
-            for (;;) Sleep(INFINITE);
-        }
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(w, &ps);
-        RECT r;
-        GetClientRect(w, &r);
-        SetBkMode(dc, TRANSPARENT);
-        DrawTextW(dc, L"\x6F14\x793A\x7528\x7684\x7535\x89C6\x7A0B\x5E8F\r\n"
-                      L"\x5173\x95ED\x6B64\x7A97\x53E3\x5373\x6A21\x62DF\x5173\x95ED\x7535\x89C6",
-                  -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-        EndPaint(w, &ps);
-        return 0;
-    }
-    case WM_DESTROY:
-        logLine("destroyed" + which(w));
-        if (w == g_second) g_second = nullptr;
-        // The process lives as long as any of its windows does, like a real viewer.
-        if (--g_windows == 0) PostQuitMessage(0);
-        return 0;
+        case WM_DESTROY:
+            logLine("destroyed" + which(w));
+            if (w == g_second) g_second = nullptr;
+            // The process lives as long as any of its windows does, like a real viewer.
+            if (--g_windows == 0) PostQuitMessage(0);
+            return 0;
     }
     return DefWindowProcW(w, msg, wp, lp);
 }
@@ -114,20 +112,20 @@ std::wstring nextToken(const wchar_t*& p) {
     std::wstring t;
     bool quoted = false;
     for (; *p; ++p) {
-        if (*p == L'"') { quoted = !quoted; continue; }
+        if (*p == L'"') {
+            quoted = !quoted;
+            continue;
+        }
         if (!quoted && (*p == L' ' || *p == L'\t')) break;
         t += *p;
     }
     return t;
 }
 
-int toInt(const std::wstring& s) { return _wtoi(s.c_str()); }
-
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
-    QueryPerformanceFrequency(&g_freq);
-    QueryPerformanceCounter(&g_start);
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
+    e2e::seconds();
 
     // The raw command line, because the title's own spacing must be kept.
     const wchar_t* p = GetCommandLineW();
@@ -138,41 +136,36 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
     std::wstring fromFile;
     while (*p == L' ' || *p == L'\t') ++p;
     if (*p == L'\0') {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring argsPath = self;
-        argsPath = argsPath.substr(0, argsPath.find_last_of(L'.')) + L".args";
-        HANDLE f = CreateFileW(argsPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-        if (f != INVALID_HANDLE_VALUE) {
-            char buf[4096];
-            DWORD n = 0;
-            ReadFile(f, buf, sizeof buf, &n, nullptr);
-            CloseHandle(f);
-            std::string a(buf, n);
-            while (!a.empty() && (a.back() == '\n' || a.back() == '\r')) a.pop_back();
-            int wn = MultiByteToWideChar(CP_UTF8, 0, a.data(), (int)a.size(), nullptr, 0);
-            fromFile.assign(wn, L'\0');
-            MultiByteToWideChar(CP_UTF8, 0, a.data(), (int)a.size(), fromFile.data(), wn);
-        } else {
-            fromFile = L"TV Capture Card";
-        }
+        const std::string exe = e2e::exePath();
+        std::string args = e2e::readFile(exe.substr(0, exe.find_last_of('.')) + ".args");
+        while (!args.empty() && (args.back() == '\n' || args.back() == '\r')) args.pop_back();
+        fromFile = args.empty() ? L"TV Capture Card" : e2e::widen(args);
         p = fromFile.c_str();
     }
     int renameMs = -1, exitMs = -1, hangMs = -1;
     bool second = false;
-    for (;;) {
-        const wchar_t* save = p;
-        std::wstring opt = nextToken(p);
-        if (opt == L"--log") g_log = nextToken(p);
-        else if (opt == L"--ignore-close") g_ignoreClose = toInt(nextToken(p));
-        else if (opt == L"--rename-after") { renameMs = toInt(nextToken(p)); g_newTitle = nextToken(p); }
-        else if (opt == L"--exit-after") exitMs = toInt(nextToken(p));
-        else if (opt == L"--hang-after") hangMs = toInt(nextToken(p));
-        else if (opt == L"--second-window") second = true;
-        else if (opt == L"--refuse-end-session") g_refuseEnd = true;
-        else if (opt == L"--") break;
-        else { p = save; break; }
+    const auto number = [&] { return _wtoi(nextToken(p).c_str()); };
+    const std::map<std::wstring, std::function<void()>> options{
+        {L"--log", [&] { g_log = nextToken(p); }},
+        {L"--ignore-close", [&] { g_ignoreClose = number(); }},
+        {L"--rename-after",
+         [&] {
+             renameMs = number();
+             g_newTitle = nextToken(p);
+         }},
+        {L"--exit-after", [&] { exitMs = number(); }},
+        {L"--hang-after", [&] { hangMs = number(); }},
+        {L"--second-window", [&] { second = true; }},
+        {L"--refuse-end-session", [] { g_refuseEnd = true; }},
+    };
+    for (const wchar_t* save = p;; save = p) {
+        const std::wstring opt = nextToken(p);
+        const auto o = options.find(opt);
+        if (o == options.end()) {
+            if (opt != L"--") p = save;  // the title begins
+            break;
+        }
+        o->second();
     }
     while (*p == L' ' || *p == L'\t') ++p;
     std::wstring title = p;
@@ -182,32 +175,33 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = wndProc;
-    wc.hInstance = inst;
+    wc.hInstance = hInstance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     wc.lpszClassName = L"CorvellStubViewer";
     RegisterClassW(&wc);
 
-    g_main = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
-                             CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, nullptr, nullptr, inst, nullptr);
+    g_main = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                             CW_USEDEFAULT, 320, 200, nullptr, nullptr, hInstance, nullptr);
     if (!g_main) return 1;
     ++g_windows;
     if (second) {
         RECT r;
         GetWindowRect(g_main, &r);
-        g_second = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                   r.left + 40, r.top + 40, 320, 200, nullptr, nullptr, inst, nullptr);
+        g_second =
+            CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, r.left + 40,
+                            r.top + 40, 320, 200, nullptr, nullptr, hInstance, nullptr);
         if (g_second) {
             ++g_windows;
             ShowWindow(g_second, SW_SHOWNORMAL);
         }
     }
-    ShowWindow(g_main, show == SW_HIDE ? SW_SHOWNORMAL : show);
+    ShowWindow(g_main, nShowCmd == SW_HIDE ? SW_SHOWNORMAL : nShowCmd);
     UpdateWindow(g_main);
     // Logged only now: "started" means FindWindow can already see us.
     wchar_t folder[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, folder);
-    logLine("started title=" + utf8(title) + " folder=" + utf8(folder));
+    logLine("started title=" + narrow(title) + " folder=" + narrow(folder));
 
     if (renameMs >= 0) SetTimer(g_main, kRename, renameMs, nullptr);
     if (exitMs >= 0) SetTimer(g_main, kExit, exitMs, nullptr);
@@ -219,5 +213,5 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
         DispatchMessageW(&m);
     }
     logLine("exit");
-    return (int)m.wParam;
+    return static_cast<int>(m.wParam);
 }

@@ -16,15 +16,12 @@
 #include <cstdio>
 #include <string>
 
+#include "driver.h"
+
 namespace {
 
 void out(const std::wstring& line) {
-    std::wstring l = line + L"\n";
-    int n = WideCharToMultiByte(CP_UTF8, 0, l.c_str(), static_cast<int>(l.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, l.c_str(), static_cast<int>(l.size()), bytes.data(), n,
-                        nullptr, nullptr);
+    const std::string bytes = e2e::narrow(line + L"\n");
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()),
               &written, nullptr);
