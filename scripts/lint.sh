@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 # Windows-side code, a directory each: its .cpp files, and its own headers
 # through them.
-windows_code=(tests/e2e)
+windows_code=(src/platform/win32 tests/e2e)
 
 cmake --preset native >/dev/null
 core=$(find src -name '*.cpp' -not -path 'src/platform/win32/*' | sort)

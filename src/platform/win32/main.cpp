@@ -5,6 +5,6 @@
 
 #include "platform/win32/program.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    return corvell::win32::runProgram(showCommand);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int nShowCmd) {
+    return corvell::win32::runProgram(nShowCmd);
 }

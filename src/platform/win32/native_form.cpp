@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "platform/win32/control_kinds.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
@@ -160,10 +162,9 @@ HWND NativeForm::controlHwnd(const ui::Control& c) const {
 }
 
 const NativeForm::Native* NativeForm::find(const ui::Control* c, HWND h) const {
-    for (const Native& n : controls_) {
-        if (n.model == c || (h != nullptr && n.hwnd == h)) return &n;
-    }
-    return nullptr;
+    const auto it = std::ranges::find_if(
+        controls_, [&](const Native& n) { return n.model == c || (h != nullptr && n.hwnd == h); });
+    return it != controls_.end() ? &*it : nullptr;
 }
 
 void NativeForm::syncTimer(const ui::Timer& t) {
@@ -181,21 +182,15 @@ void NativeForm::tick(int id) {
     if (model_->topmost) {
         SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    for (ui::Timer* t : timers_) {
-        if (t->id() == id) {
-            t->tick();
-            return;
-        }
-    }
+    const auto it = std::ranges::find(timers_, id, &ui::Timer::id);
+    if (it != timers_.end()) (*it)->tick();
 }
 
 void NativeForm::controlChanged(ui::Control& c, ui::Prop p, int index) {
     if (hwnd_ == nullptr) return;
-    for (const ui::Timer* t : timers_) {
-        if (t == &c) {
-            syncTimer(*t);
-            return;
-        }
+    if (const auto t = std::ranges::find(timers_, &c); t != timers_.end()) {
+        syncTimer(**t);
+        return;
     }
     const Native* n = find(&c, nullptr);
     if (n == nullptr) return;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <new>
 
+// Their names are libstdc++'s own, reserved as they are.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 namespace std {
 
 [[noreturn]] void __throw_bad_alloc() { std::abort(); }
@@ -17,6 +19,7 @@ namespace std {
 [[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
 
 }  // namespace std
+// NOLINTEND(bugprone-reserved-identifier)
 
 void* operator new(std::size_t size) {
     if (void* p = std::malloc(size != 0 ? size : 1)) return p;

@@ -21,8 +21,11 @@ std::string objectName(const std::string& user) {
 }  // namespace
 
 RunningCopy::RunningCopy(const std::string& user) {
+    const std::string name = objectName(user);
+    // The last error says whether it existed: nothing may come between.
+    // cppcheck-suppress useInitializationList
     mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                  sizeof(LONG_PTR), objectName(user).c_str());
+                                  sizeof(LONG_PTR), name.c_str());
     // Nothing to share: this copy runs as if alone.
     if (mapping_ == nullptr) return;
     second_ = GetLastError() == ERROR_ALREADY_EXISTS;
@@ -36,7 +39,7 @@ RunningCopy::~RunningCopy() {
 }
 
 bool RunningCopy::bringFirstForward() const {
-    const HWND first = shared_ != nullptr ? reinterpret_cast<HWND>(*shared_) : nullptr;
+    HWND first = shared_ != nullptr ? reinterpret_cast<HWND>(*shared_) : nullptr;
     if (first == nullptr || !IsWindow(first)) return false;
     if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
     SetForegroundWindow(first);

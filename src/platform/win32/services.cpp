@@ -204,14 +204,14 @@ uint64_t Win32Services::lookupPrivilegeValue(const std::string& systemName,
 }
 
 void Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
-                                          const TokenPrivileges& s, uint32_t bufferLength,
+                                          const TokenPrivileges& newState, uint32_t bufferLength,
                                           TokenPrivileges& previousState,
                                           uint32_t& returnLength) {
     TOKEN_PRIVILEGES in{};
-    in.PrivilegeCount = s.count;
-    in.Privileges[0].Luid.LowPart = static_cast<DWORD>(s.luid & 0xFFFFFFFFu);
-    in.Privileges[0].Luid.HighPart = static_cast<LONG>(s.luid >> 32);
-    in.Privileges[0].Attributes = s.attributes;
+    in.PrivilegeCount = newState.count;
+    in.Privileges[0].Luid.LowPart = static_cast<DWORD>(newState.luid & 0xFFFFFFFFu);
+    in.Privileges[0].Luid.HighPart = static_cast<LONG>(newState.luid >> 32);
+    in.Privileges[0].Attributes = newState.attributes;
     TOKEN_PRIVILEGES previous{};
     DWORD length = 0;
     if (sys::AdjustTokenPrivileges) {

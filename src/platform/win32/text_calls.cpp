@@ -200,11 +200,11 @@ void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data)
 }
 
 #ifdef _WIN64
-constexpr auto kGetWindowLongPtr = &GetWindowLongPtrA;
-constexpr auto kSetWindowLongPtr = &SetWindowLongPtrA;
+const auto kGetWindowLongPtr = &GetWindowLongPtrA;
+const auto kSetWindowLongPtr = &SetWindowLongPtrA;
 #else
-constexpr auto kGetWindowLongPtr = &GetWindowLongA;
-constexpr auto kSetWindowLongPtr = &SetWindowLongA;
+const auto kGetWindowLongPtr = &GetWindowLongA;
+const auto kSetWindowLongPtr = &SetWindowLongA;
 #endif
 
 const TextCalls kCalls{

@@ -1,5 +1,7 @@
 #include "platform/win32/window.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 
 #include "platform/win32/system_functions.h"
@@ -114,10 +116,8 @@ const MouseEvent* mouseEvent(UINT message) {
         {WM_LBUTTONUP, true, B::Left},      {WM_RBUTTONUP, true, B::Right},
         {WM_MBUTTONUP, true, B::Middle},
     };
-    for (const MouseEvent& e : kEvents) {
-        if (e.message == message) return &e;
-    }
-    return nullptr;
+    const auto* e = std::ranges::find(kEvents, message, &MouseEvent::message);
+    return e != std::end(kEvents) ? e : nullptr;
 }
 
 LRESULT CALLBACK mouseProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -142,9 +142,10 @@ void watchMouse(HWND control, MouseCallback callback, void* context) {
 }
 
 HFONT Fonts::get(const ui::Font& f, const std::string& face, int charSet, int dpi) {
-    for (const Made& m : made_) {
-        if (m.dpi == dpi && m.centiPoints == f.centiPoints && m.bold == f.bold) return m.font;
-    }
+    const auto it = std::ranges::find_if(made_, [&](const Made& m) {
+        return m.dpi == dpi && m.centiPoints == f.centiPoints && m.bold == f.bold;
+    });
+    if (it != made_.end()) return it->font;
     HFONT h = calls().createFont(-MulDiv(f.centiPoints, dpi, 7200), f.bold ? FW_BOLD : FW_NORMAL,
                                  static_cast<BYTE>(charSet), face);
     made_.push_back({dpi, f.centiPoints, f.bold, h});
@@ -162,22 +163,21 @@ void HotKeys::hold(HWND w, const std::vector<int>& keys) {
     window_ = w;
     // A hot key's ID is its window's own.
     int id = 1;
-    for (int key : keys) {
-        if (RegisterHotKey(w, id, 0, static_cast<UINT>(key))) held_.emplace_back(id, key);
+    for (int k : keys) {
+        if (RegisterHotKey(w, id, 0, static_cast<UINT>(k))) held_.emplace_back(id, k);
         ++id;
     }
 }
 
 void HotKeys::release() {
-    for (const auto& [id, key] : held_) UnregisterHotKey(window_, id);
+    for (const auto& held : held_) UnregisterHotKey(window_, held.first);
     held_.clear();
 }
 
 int HotKeys::key(WPARAM id) const {
-    for (const auto& [held, key] : held_) {
-        if (static_cast<WPARAM>(held) == id) return key;
-    }
-    return 0;
+    const auto it = std::ranges::find_if(
+        held_, [id](const std::pair<int, int>& h) { return static_cast<WPARAM>(h.first) == id; });
+    return it != held_.end() ? it->second : 0;
 }
 
 COLORREF rgb(const ui::Rgb& c) { return RGB(c.r, c.g, c.b); }
