@@ -41,7 +41,7 @@ trap 'exit 130' INT TERM
 # requests, and which form (A or W) the program's window, text,
 # message, file, process and help calls take.
 relay='advapi32.OpenProcessToken;advapi32.AdjustTokenPrivileges;user32.ExitWindowsEx'
-relay="$relay;user32.RegisterHotKey;user32.UnregisterHotKey"
+relay="$relay;user32.RegisterHotKey;user32.UnregisterHotKey;user32.SetForegroundWindow"
 for f in advapi32.LookupPrivilegeValue user32.PostMessage user32.CreateWindowEx \
          user32.SetWindowText user32.GetMessage user32.DispatchMessage \
          kernel32.CreateFile kernel32.CreateProcess hhctrl.ocx.HtmlHelp; do
