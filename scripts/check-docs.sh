@@ -86,5 +86,25 @@ expect README.md '[0-9]+(?= of its entries are marked unconfirmed)' "$unconfirme
 expect README.md 'imports \K[0-9]+(?= of them)' "$imported_unconfirmed" \
   "unconfirmed functions the executable imports"
 
+# The scenarios of tests/e2e/scenarios.cpp (one table entry a line, as
+# tests/e2e/CMakeLists.txt reads them), sorted, one line.
+scenarios=$(sed -n 's/^    {"\([a-z0-9-]*\)", [0-9]*,.*/\1/p' tests/e2e/scenarios.cpp | sort | tr '\n' ' ')
+# The names in the first column of docs/testing.md's table under a heading
+# or a line that starts with $1, up to the table's end.
+documented() {
+  awk -v start="$1" 'index($0, start) == 1 { on = 1; next }
+    on && /^\|/ { split($0, cell, "|"); n = split(cell[2], w, "`")
+                  for (i = 2; i <= n; i += 2) print w[i]; seen = 1; next }
+    on && seen { exit }' docs/testing.md | sort | tr '\n' ' '
+}
+for table in "The scenarios, and what each guards" "## Every scenario can fail"; do
+  listed=$(documented "$table")
+  if [ "$listed" != "$scenarios" ]; then
+    fail "docs/testing.md, table under \"$table\": lists $listed; the scenarios are $scenarios"
+  else
+    echo "check-docs: ok: docs/testing.md, table under \"$table\": every scenario"
+  fi
+done
+
 [ $failures -eq 0 ] || { echo "check-docs: $failures stale figure(s)"; exit 1; }
 echo "check-docs: all figures hold"

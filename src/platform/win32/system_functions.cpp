@@ -29,14 +29,16 @@ HMODULE module(Library library) {
 
 }  // namespace
 
-FARPROC lookUp(Library library, const char* name) {
-    HMODULE m = module(library);
-    FARPROC fn = m != nullptr ? GetProcAddress(m, name) : nullptr;
-    if (fn == nullptr && library == Library::Folder) {
+FARPROC LateFunction::address() const {
+    if (lookedUp_) return address_;
+    lookedUp_ = true;
+    HMODULE m = module(library_);
+    address_ = m != nullptr ? GetProcAddress(m, name_) : nullptr;
+    if (address_ == nullptr && library_ == Library::Folder) {
         m = LoadLibraryA("shfolder.dll");
-        fn = m != nullptr ? GetProcAddress(m, name) : nullptr;
+        address_ = m != nullptr ? GetProcAddress(m, name_) : nullptr;
     }
-    return fn;
+    return address_;
 }
 
 }  // namespace corvell::win32::sys

@@ -22,31 +22,30 @@ enum class Library {
     HtmlHelp,
 };
 
-// The function's address, or null; the library is loaded if need be.
-FARPROC lookUp(Library library, const char* name);
-
-template <class Fn>
-class SystemFunction {
+// A function found by name in its library on its first use; null where the
+// system lacks it. The search is out of line: a call site stays small.
+class LateFunction {
 public:
-    constexpr SystemFunction(Library library, const char* name) : library_(library), name_(name) {}
-    Fn get() const {
-        if (!lookedUp_) {
-            fn_ = reinterpret_cast<Fn>(reinterpret_cast<void*>(lookUp(library_, name_)));
-            lookedUp_ = true;
-        }
-        return fn_;
-    }
-    explicit operator bool() const { return get() != nullptr; }
-    template <class... Args>
-    auto operator()(Args... args) const {
-        return get()(args...);
-    }
+    constexpr LateFunction(Library library, const char* name) : library_(library), name_(name) {}
+    FARPROC address() const;
 
 private:
     Library library_;
     const char* name_;
-    mutable Fn fn_ = nullptr;
+    mutable FARPROC address_ = nullptr;
     mutable bool lookedUp_ = false;
+};
+
+template <class Fn>
+class SystemFunction : public LateFunction {
+public:
+    using LateFunction::LateFunction;
+    Fn get() const { return reinterpret_cast<Fn>(reinterpret_cast<void*>(address())); }
+    explicit operator bool() const { return address() != nullptr; }
+    template <class... Args>
+    auto operator()(Args... args) const {
+        return get()(args...);
+    }
 };
 
 // The wide (W) forms the NT family's text calls take; every one of them or
