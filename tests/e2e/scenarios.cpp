@@ -788,7 +788,6 @@ void secondCopy(Scenario& s) {
     s.install();
     HWND np = startNotepad();
     if (!s.startCorvell()) return;
-    const Process first = s.corvell;
     step(actUntil([&] { ShowWindow(s.main, SW_MINIMIZE); }, [&] { return minimized(s.main); },
                   "main window minimised"),
          "the first copy's window minimised");
