@@ -146,12 +146,15 @@ HWND waitTopLevel(const wchar_t* title, DWORD until) {
     return s.found;
 }
 
-int window(const wchar_t* title, DWORD until) {
-    HWND w = waitTopLevel(title, until);
-    if (!w) return 1;
+// The process of the window with this title, opened with `access`.
+HANDLE ownerOf(HWND w, DWORD access) {
     DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (w != nullptr) GetWindowThreadProcessId(w, &pid);
+    return pid != 0 ? OpenProcess(access, FALSE, pid) : nullptr;
+}
+
+int window(const wchar_t* title, DWORD until) {
+    HANDLE process = ownerOf(waitTopLevel(title, until), PROCESS_QUERY_LIMITED_INFORMATION);
     if (!process) return 1;
     wchar_t exe[MAX_PATH] = {};
     DWORD len = MAX_PATH;
@@ -163,10 +166,7 @@ int window(const wchar_t* title, DWORD until) {
 
 int closeWindow(const wchar_t* title, DWORD until) {
     HWND w = waitTopLevel(title, until);
-    if (!w) return 1;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    HANDLE process = ownerOf(w, SYNCHRONIZE);
     if (!process) return 1;
     PostMessageW(w, WM_CLOSE, 0, 0);
     const bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;

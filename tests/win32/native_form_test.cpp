@@ -62,25 +62,13 @@ struct Probe : ui::Form {
     int clicks = 0;
 };
 
-}  // namespace
-
-namespace {
-
 // Real key presses: the keys down in order, then up in reverse.
 void pressTogether(std::initializer_list<WORD> vks) {
-    std::vector<INPUT> in;
-    for (WORD vk : vks) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = vk;
-        in.push_back(i);
-    }
-    for (auto it = vks.end(); it != vks.begin();) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wVk = *--it;
-        i.ki.dwFlags = KEYEVENTF_KEYUP;
-        in.push_back(i);
+    std::vector<INPUT> in(vks.size() * 2);
+    for (size_t i = 0; i < vks.size(); ++i) {
+        in[i].type = in[in.size() - 1 - i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = in[in.size() - 1 - i].ki.wVk = vks.begin()[i];
+        in[in.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
@@ -93,6 +81,49 @@ NativeForm& shown(Win32Services& sys, ui::Form& f) {
     n.show(SW_SHOWNORMAL);
     wintest::pumpFor(sys, 100);
     return n;
+}
+
+LRESULT CALLBACK refuseMainWindow(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+        wchar_t cls[64] = L"";
+        GetClassNameW(reinterpret_cast<HWND>(wp), cls, 64);
+        if (lstrcmpW(cls, L"CorvellForm") == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// A program stuck in its message loop is told to quit.
+void CALLBACK quitIfStuck(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
+
+// Push buttons, one drawn by the program, a check box, and a key handler.
+struct Keys : ui::Form {
+    Keys() : Form("Keys", "Keys", 4000, 2000) {
+        plain.onClick = [this] { ++plainClicks; };
+        drawn.onClick = [this] { ++drawnClicks; };
+        drawn.graphical = true;
+        check.onClick = [this] { check.setCaption(check.value() ? "on" : "off"); };
+        onKeyDown = [this](int key, int) { keys.push_back(key); };
+    }
+    ui::CommandButton plain{*this, 1, "Plain", "Plain", {0, 0, 1500, 495}};
+    ui::CommandButton drawn{*this, 2, "Drawn", "Drawn", {1600, 0, 1500, 495}};
+    ui::CheckBox check{*this, 3, "Check", "off", {0, 600, 1500, 375}};
+    int plainClicks = 0;
+    int drawnClicks = 0;
+    std::vector<int> keys;
+};
+
+HWND otherWindow() {
+    HWND w = CreateWindowExW(0, L"EDIT", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                             0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(w);
+    SetFocus(w);
+    return w;
+}
+
+bool escapeFree() {
+    if (!RegisterHotKey(nullptr, 77, 0, VK_ESCAPE)) return false;
+    UnregisterHotKey(nullptr, 77);
+    return true;
 }
 
 }  // namespace
@@ -207,12 +238,9 @@ TEST_CASE("the countdown window: size, frame, fonts, colours, key preview and ic
     CHECK((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0);
     CHECK((style & (WS_CAPTION | WS_SYSMENU)) == (WS_CAPTION | WS_SYSMENU));
     CHECK((GetWindowLongW(f, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME) != 0);
-    for (const ui::Control* hidden : {static_cast<const ui::Control*>(&w.form.cmdLogoff),
-                                      static_cast<const ui::Control*>(&w.form.cmdForceLogoff),
-                                      static_cast<const ui::Control*>(&w.form.cmdShutdown),
-                                      static_cast<const ui::Control*>(&w.form.cmdForceShutdown)}) {
+    for (const ui::CommandButton* hidden :
+         {&w.form.cmdLogoff, &w.form.cmdForceLogoff, &w.form.cmdShutdown, &w.form.cmdForceShutdown})
         CHECK(!IsWindowVisible(w.h(*hidden)));
-    }
     CHECK_EQ(text(w.h(w.form.Command1)), std::string("取消关机\r\n(Esc键)"));
     CHECK_EQ(text(w.h(w.form.Label1)), std::string("10"));
 
@@ -374,68 +402,17 @@ TEST_CASE("a form destroyed before its window takes the window with it") {
     CHECK_EQ(NativeForm::liveWindows(), before);
 }
 
-namespace {
-
-LRESULT CALLBACK refuseMainWindow(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_CREATEWND) {
-        wchar_t cls[64] = L"";
-        GetClassNameW(reinterpret_cast<HWND>(wp), cls, 64);
-        if (lstrcmpW(cls, L"CorvellForm") == 0) return 1;
-    }
-    return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-struct Watchdog {
-    DWORD thread;
-    HANDLE done;
-};
-
-DWORD WINAPI quitIfStuck(LPVOID arg) {
-    auto* w = static_cast<Watchdog*>(arg);
-    if (WaitForSingleObject(w->done, 5000) == WAIT_TIMEOUT) {
-        PostThreadMessageW(w->thread, WM_QUIT, 0, 0);
-    }
-    return 0;
-}
-
-}  // namespace
-
 TEST_CASE("a main window that cannot be made ends the program with an error") {
     HHOOK hook = SetWindowsHookExW(WH_CBT, refuseMainWindow, nullptr, GetCurrentThreadId());
     CHECK(hook != nullptr);
-    Watchdog w{GetCurrentThreadId(), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE watcher = CreateThread(nullptr, 0, quitIfStuck, &w, 0, nullptr);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, 5000, quitIfStuck);
     const DWORD start = GetTickCount();
     const int code = corvell::win32::runProgram(SW_HIDE);
-    SetEvent(w.done);
-    WaitForSingleObject(watcher, INFINITE);
-    CloseHandle(watcher);
-    CloseHandle(w.done);
+    KillTimer(nullptr, watchdog);
     UnhookWindowsHookEx(hook);
     CHECK(code != 0);
     CHECK(GetTickCount() - start < 4000);
 }
-
-namespace {
-
-// Push buttons, one drawn by the program, a check box, and a key handler.
-struct Keys : ui::Form {
-    Keys() : Form("Keys", "Keys", 4000, 2000) {
-        plain.onClick = [this] { ++plainClicks; };
-        drawn.onClick = [this] { ++drawnClicks; };
-        drawn.graphical = true;
-        check.onClick = [this] { check.setCaption(check.value() ? "on" : "off"); };
-        onKeyDown = [this](int key, int) { keys.push_back(key); };
-    }
-    ui::CommandButton plain{*this, 1, "Plain", "Plain", {0, 0, 1500, 495}};
-    ui::CommandButton drawn{*this, 2, "Drawn", "Drawn", {1600, 0, 1500, 495}};
-    ui::CheckBox check{*this, 3, "Check", "off", {0, 600, 1500, 375}};
-    int plainClicks = 0;
-    int drawnClicks = 0;
-    std::vector<int> keys;
-};
-
-}  // namespace
 
 TEST_CASE("Enter and Space click the focused push button, drawn or not; Space ticks the box") {
     Win32Services sys;
@@ -463,24 +440,6 @@ TEST_CASE("Enter and Space click the focused push button, drawn or not; Space ti
     CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 0; }, 2000));
     DestroyWindow(n.hwnd());
 }
-
-namespace {
-
-HWND otherWindow() {
-    HWND w = CreateWindowExW(0, L"EDIT", L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                             0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
-    SetForegroundWindow(w);
-    SetFocus(w);
-    return w;
-}
-
-bool escapeFree() {
-    if (!RegisterHotKey(nullptr, 77, 0, VK_ESCAPE)) return false;
-    UnregisterHotKey(nullptr, 77);
-    return true;
-}
-
-}  // namespace
 
 TEST_CASE("a topmost window's global key reaches it from another window until it closes") {
     Win32Services sys;

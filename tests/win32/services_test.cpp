@@ -68,6 +68,38 @@ std::string started(Win32Services& sys, const std::string& commandLine) {
     return slurp(report);
 }
 
+// The shell's start, as the system's is but for a record of what it got.
+std::string g_shellStart;
+decltype(corvell::win32::TextCalls::shellExecute) g_realShellExecute = nullptr;
+
+BOOL refuseWithoutElevation(const std::string&, const std::string&, const std::string&,
+                            PROCESS_INFORMATION*) {
+    SetLastError(740);  // ERROR_ELEVATION_REQUIRED
+    return FALSE;
+}
+
+HWND g_shellOwner = nullptr;
+
+BOOL recordShellStart(HWND owner, const std::string& file, const std::string& parameters,
+                      const std::string& folder) {
+    g_shellStart = file + "|" + parameters + "|" + folder;
+    g_shellOwner = owner;
+    return g_realShellExecute(owner, file, parameters, folder);
+}
+
+DWORD g_shellError = 0;
+BOOL failShellStart(HWND, const std::string&, const std::string&, const std::string&) {
+    SetLastError(g_shellError);
+    return FALSE;
+}
+
+std::wstring systemWiden(const std::string& s) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
 }  // namespace
 
 TEST_CASE("the system's code page is the Chinese one") { CHECK_EQ(GetACP(), 936u); }
@@ -208,35 +240,6 @@ TEST_CASE("a program in a drive root sees its folder as the root") {
     DeleteFileW(L"C:\\corvell-root.exe");
 }
 
-namespace {
-
-// The shell's start, as the system's is but for a record of what it got.
-std::string g_shellStart;
-decltype(corvell::win32::TextCalls::shellExecute) g_realShellExecute = nullptr;
-
-BOOL refuseWithoutElevation(const std::string&, const std::string&, const std::string&,
-                            PROCESS_INFORMATION*) {
-    SetLastError(740);  // ERROR_ELEVATION_REQUIRED
-    return FALSE;
-}
-
-HWND g_shellOwner = nullptr;
-
-BOOL recordShellStart(HWND owner, const std::string& file, const std::string& parameters,
-                      const std::string& folder) {
-    g_shellStart = file + "|" + parameters + "|" + folder;
-    g_shellOwner = owner;
-    return g_realShellExecute(owner, file, parameters, folder);
-}
-
-DWORD g_shellError = 0;
-BOOL failShellStart(HWND, const std::string&, const std::string&, const std::string&) {
-    SetLastError(g_shellError);
-    return FALSE;
-}
-
-}  // namespace
-
 TEST_CASE("a viewer that needs administrator rights is started through the shell") {
     Win32Services sys;
     corvell::ui::Form main("Main", "Main", 1000, 1000);
@@ -303,17 +306,6 @@ TEST_CASE("the program's own windows are never taken for the viewer") {
     CHECK_EQ(sys.findWindow("Corvell own window"), corvell::WindowHandle{0});
     DestroyWindow(own);
 }
-
-namespace {
-
-std::wstring systemWiden(const std::string& s) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
-}  // namespace
 
 TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
     const std::string samples[] = {
