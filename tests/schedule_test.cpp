@@ -147,14 +147,35 @@ TEST(Trigger, ClosesTheViewerAtOrAfterThePresetSecond) {
     EXPECT_FALSE(a.sys.hasWindow(a.viewer));
 }
 
-TEST(Trigger, AViewerThatIgnoresRequestsGetsOneEverySecond) {
-    Armed a({2004, 3, 16, 21, 5, 0}, {2004, 3, 16, 21, 5, 10}, 2);
-    a.advance(9000);  // 21:05:10
-    EXPECT_EQ(a.sys.count("postClose"), 1);
-    a.advance(2000);
-    EXPECT_EQ(a.sys.count("postClose"), 3);
-    EXPECT_TRUE(a.runUntil([&] { return a.form1() != nullptr; }, 2000));
-    EXPECT_EQ(a.sys.count("postClose"), 3);
+// Asked once, then every 10 s; still there a minute after the first
+// request, the viewer is left to the shutdown.
+TEST(Trigger, AViewerThatNeverGoesIsAskedEveryTenSecondsAndLeftAfterAMinute) {
+    Armed a({2004, 3, 16, 21, 5, 0}, {2004, 3, 16, 21, 5, 10}, 1000);
+    std::vector<int64_t> asked;
+    ASSERT_TRUE(a.runUntil(
+        [&] {
+            if (a.sys.count("postClose") > static_cast<int>(asked.size())) asked.push_back(a.sys.clock.ms());
+            return a.form1() != nullptr;
+        },
+        90000));
+    // The preset 21:05:10 comes 10 s after the first watching tick.
+    EXPECT_EQ(asked, (std::vector<int64_t>{10000, 20000, 30000, 40000, 50000, 60000}));
+    EXPECT_EQ(a.sys.clock.ms(), 70000);
+    EXPECT_TRUE(a.sys.hasWindow(a.viewer));
+    EXPECT_FALSE(a.form.Timer1.enabled());
+    EXPECT_EQ(a.sys.files["C:\\dorvanlog2k.txt"],
+              gbk("\"C:\\TV Capture Card\\HDTVPCI.EXE\",\"TV Capture Card\",\"2004年3月16日21时5分1秒\","
+                  "\"2004年3月16日21时6分10秒\"\r\n"));
+}
+
+TEST(Trigger, AViewerThatGoesWithinTheMinuteTakesTheOrdinaryRoad) {
+    Armed a({2004, 3, 16, 21, 5, 0}, {2004, 3, 16, 21, 5, 10}, 3);
+    ASSERT_TRUE(a.runUntil([&] { return a.form1() != nullptr; }, 90000));
+    // The fourth request, 30 s after the first, closes it; the next tick
+    // finds it gone.
+    EXPECT_EQ(a.sys.clock.ms(), 41000);
+    EXPECT_EQ(a.sys.count("postClose"), 4);
+    EXPECT_FALSE(a.sys.hasWindow(a.viewer));
 }
 
 TEST(Trigger, ALateTickOrAPresetPassedBeforeWatchingStillCounts) {

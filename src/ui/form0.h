@@ -44,6 +44,9 @@ public:
     int16_t presetYear = 0, presetMonth = 0, presetDay = 0;
     int16_t presetHour = 0, presetMinute = 0, presetSecond = 0;
     bool presetRejected = false;
+    // Watch ticks since the first close request of the timed trigger; -1
+    // before it.
+    int16_t closeAskedTicks = -1;
 
     void stopLaunchCountdown();
 
