@@ -37,13 +37,18 @@ enum class WriteOutcome {
     Failed,         // anything else; the old file is as it was
 };
 
-// The privilege record of a token adjustment: one entry.
 enum class StartOutcome {
     Started,
     Failed,
     Declined,  // the user said no when asked to let it run as administrator
 };
 
+// The system's error codes that the exit operations tell apart.
+inline constexpr uint32_t kNotAllAssigned = 1300;    // ERROR_NOT_ALL_ASSIGNED
+inline constexpr uint32_t kPrivilegeNotHeld = 1314;  // ERROR_PRIVILEGE_NOT_HELD
+inline constexpr uint32_t kUnknownError = 0xFFFFFFFFu;
+
+// The privilege record of a token adjustment: one entry.
 struct TokenPrivileges {
     uint32_t count = 0;
     uint64_t luid = 0;
@@ -80,11 +85,18 @@ public:
     virtual NativeHandle openProcessToken(NativeHandle process, uint32_t access) = 0;
     virtual uint64_t lookupPrivilegeValue(const std::string& systemName,
                                           const std::string& name) = 0;
-    virtual void adjustTokenPrivileges(NativeHandle token, bool disableAll,
-                                       const TokenPrivileges& newState, uint32_t bufferLength,
-                                       TokenPrivileges& previousState, uint32_t& returnLength) = 0;
+    // The system's error code: 0 when every privilege was enabled,
+    // kNotAllAssigned when the token lacks one.
+    virtual uint32_t adjustTokenPrivileges(NativeHandle token, bool disableAll,
+                                           const TokenPrivileges& newState, uint32_t bufferLength,
+                                           TokenPrivileges& previousState,
+                                           uint32_t& returnLength) = 0;
     virtual void closeHandle(NativeHandle h) = 0;
-    virtual void exitWindowsEx(uint32_t flags, uint32_t reserved) = 0;
+    // 0 when the system took the request, which it then carries out on its
+    // own; otherwise its error code (kUnknownError when it gave none).
+    virtual uint32_t exitWindowsEx(uint32_t flags, uint32_t reserved) = 0;
+    // The system's own words for an error code; empty when it has none.
+    virtual std::string errorText(uint32_t code) = 0;
 
     // Help.
     virtual void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) = 0;

@@ -4,6 +4,8 @@
 // force every program still ends the hung ones where the system can.
 #include "ui/form1.h"
 
+#include <string>
+
 namespace corvell::ui {
 
 namespace {
@@ -27,9 +29,10 @@ uint32_t hungEnded(const App& app) {
 }
 }  // namespace
 
-// No step's result is examined: each runs with whatever the earlier ones
-// produced, and the exit request follows regardless.
-void Form1::EnableShutdownPrivilege() {
+// Each step runs with whatever the earlier ones produced, and the exit
+// request follows regardless; only a token that lacks the right is told
+// apart, for the window to say so.
+bool Form1::EnableShutdownPrivilege() {
     Services& sys = app.sys;
     NativeHandle process = sys.getCurrentProcess();
     NativeHandle token = sys.openProcessToken(process, kTokenAdjustPrivileges + kTokenQuery);
@@ -39,22 +42,32 @@ void Form1::EnableShutdownPrivilege() {
     tkp.attributes = kSePrivilegeEnabled;
     TokenPrivileges previous;
     uint32_t returnLength = 0;
-    sys.adjustTokenPrivileges(token, false, tkp, kTokenPrivilegesSize, previous, returnLength);
+    const uint32_t error =
+        sys.adjustTokenPrivileges(token, false, tkp, kTokenPrivilegesSize, previous, returnLength);
     if (token != 0) sys.closeHandle(token);
+    return error == kNotAllAssigned;
+}
+
+void Form1::requestShutdown(uint32_t flags) {
+    privilegeRefused_ = app.osFamily == 1 && EnableShutdownPrivilege();
+    exitError_ = app.sys.exitWindowsEx(flags, kAllBits);
+}
+
+std::string Form1::whyNotShutDown() const {
+    if (privilegeRefused_ || exitError_ == kPrivilegeNotHeld) return "这个用户没有关机的权限。";
+    if (exitError_ == 0) return {};
+    if (exitError_ == kUnknownError) return "关机请求失败。";
+    const std::string text = app.sys.errorText(exitError_);
+    if (!text.empty()) return "关机请求失败：" + text;
+    return "关机请求失败：错误代码 " + std::to_string(exitError_) + "。";
 }
 
 void Form1::cmdLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + hungEnded(app), kAllBits); }
 
 void Form1::cmdForceLogoff_Click() { app.sys.exitWindowsEx(kEwxLogoff + kEwxForce, kAllBits); }
 
-void Form1::cmdShutdown_Click() {
-    if (app.osFamily == 1) EnableShutdownPrivilege();
-    app.sys.exitWindowsEx(kEwxShutdown | kEwxPowerOff | hungEnded(app), kAllBits);
-}
+void Form1::cmdShutdown_Click() { requestShutdown(kEwxShutdown | kEwxPowerOff | hungEnded(app)); }
 
-void Form1::cmdForceShutdown_Click() {
-    if (app.osFamily == 1) EnableShutdownPrivilege();
-    app.sys.exitWindowsEx(kEwxShutdown | kEwxForce | kEwxPowerOff, kAllBits);
-}
+void Form1::cmdForceShutdown_Click() { requestShutdown(kEwxShutdown | kEwxForce | kEwxPowerOff); }
 
 }  // namespace corvell::ui

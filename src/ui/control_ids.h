@@ -41,6 +41,8 @@ enum : int {
     cmdForceShutdown,
     Label1,
     Timer1,
+    Label2,
+    Timer2,
 };
 }  // namespace form1
 

@@ -255,6 +255,9 @@ public:
     std::function<void(int keyCode, int shift)> onKeyDown;
     // F1, whichever control has the focus.
     std::function<void()> onHelp;
+    // The end of the session: ending is false when it was called off (a
+    // program refused it) after this one had been asked.
+    std::function<void(bool ending)> onEndSession;
 
 private:
     friend class Control;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/services.h"
 #include "ui/controls.h"
@@ -20,15 +21,25 @@ public:
     CommandButton cmdShutdown;
     CommandButton cmdForceShutdown;
     Label Label1;
+    // Hidden until the computer is seen to stay on: why, in Label1's place.
+    Label Label2;
     Timer Timer1;
+    // From an accepted shutdown request: the time the system has to end
+    // this program before the window says the computer stayed on.
+    Timer Timer2;
 
     int16_t countLeft = 0;
+
+    enum class Stage { Counting, ShuttingDown, StayedOn };
+    Stage stage = Stage::Counting;
 
     // ui/
     void Form_Load();
     void Timer1_Timer();
     void Form_KeyDown(int keyCode, int shift);
     void Command1_Click();
+    void Timer2_Timer();
+    void Form_EndSession(bool ending);
     // system/
     void cmdLogoff_Click();
     void cmdForceLogoff_Click();
@@ -39,7 +50,19 @@ public:
     App& app;
 
 private:
-    void EnableShutdownPrivilege();
+    // True when the token lacks the right to shut down.
+    bool EnableShutdownPrivilege();
+    // The request made, with what came of it.
+    void requestShutdown(uint32_t flags);
+    // Why the last request cannot shut the computer down; empty when the
+    // system took it.
+    std::string whyNotShutDown() const;
+    // The computer did not shut down: the window says so, and why.
+    void stayedOn(const std::string& why);
+
+    // What the last shut-down request came to.
+    bool privilegeRefused_ = false;
+    uint32_t exitError_ = 0;
 };
 
 }  // namespace corvell::ui

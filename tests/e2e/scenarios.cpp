@@ -127,6 +127,7 @@ struct Scenario {
     std::string pids;
 
     bool nine() const;
+    bool deafViewer() const;
     HWND ctl(int id) const { return control(main, id); }
     bool watching() const {
         return waitUntil([&] { return minimized(main); }, 3000, "main window minimised");
@@ -373,6 +374,32 @@ void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
     check(waitExit(s.corvell, 3000), "Esc in another program ends it while shutting down");
 }
 
+// Run out to the shutdown request, which the bystander refuses: still
+// running 120 s after it, the window says the computer stayed on, and its
+// button, enabled again, ends the program.
+void stayedOnAfterARefusal(Scenario& s, HWND f1) {
+    if (!s.countdownToShutdown(f1)) return;
+    const double asked = seconds();
+    const auto refused = [] {
+        return countOf(readFile("C:\\e2e\\bystander.log"), "WM_QUERYENDSESSION refused") > 0;
+    };
+    step(waitUntil(refused, 20000, "the bystander's refusal"),
+         "the bystander refused the end of the session");
+    const bool told = waitText(f1, "没有关机", 130000);
+    const double after = seconds() - asked;
+    note("the window said the computer stayed on " + fmt(after) + " s after the request");
+    check(told && after > 119.0 && after < 124.0, "caption 没有关机 about 120 s after the request");
+    checkEq(text(control(f1, form1::Label2)),
+            "电脑没有关机。\r\n已请求关机两分钟，可能有程序在等您回答。", "the reason shown");
+    check(!IsWindowVisible(control(f1, form1::Label1)), "in the number's place");
+    HWND quit = control(f1, form1::Command1);
+    checkEq(text(quit), "退出\r\n(Esc键)", "the button offers to quit");
+    check(enabled(quit), "and is enabled again");
+    s.shot(f1, "stayed-on-window");
+    step(click(quit), "退出 clicked");
+    check(waitExit(s.corvell, 3000), "the button ends the program");
+}
+
 std::string keyName(WORD k) {
     return k == VK_RETURN ? "Enter" : k == VK_SPACE ? "Space" : "Esc";
 }
@@ -530,14 +557,17 @@ void wholeRoad(Scenario& s) {
     s.shutdown(f1);
 }
 
-// At the preset moment the viewer is asked to close, every second until it
-// does. On the NT family the countdown then runs to the shutdown; on the
-// 9x family it is cancelled with Esc.
+// At the preset moment the viewer is asked to close, then every 10 s while
+// it stays. On the NT family the viewer never obeys: a minute after the
+// first request the countdown opens all the same and runs to the shutdown.
+// On the 9x family it obeys the second request; a bystander refuses the
+// shutdown, and the window says so two minutes later.
 void timedShutdown(Scenario& s) {
-    s.install(std::string(kLog) + "--ignore-close 2 " + kViewerTitle);
-    // On the 9x family the session is kept, to see Esc after the request.
+    const bool deaf = s.deafViewer();
+    s.install(std::string(kLog) + (deaf ? "--ignore-close 1000 " : "--ignore-close 1 ") +
+              kViewerTitle);
+    // On the 9x family the session is kept, to see the window after the request.
     s.startBystander(s.nine());
-    HWND np = s.nine() ? startNotepad() : nullptr;
     if (!s.startCorvell()) return;
     // A preset about 45 s ahead; minute and second 0 are not in the lists.
     SYSTEMTIME t = localTimeIn(45);
@@ -563,17 +593,27 @@ void timedShutdown(Scenario& s) {
     check(waitText(s.ctl(form0::Command4), "停止 &S", 2000), "Alt+S resumed the countdown");
     check(waitTop(kViewerTitle, 15000) != nullptr, "viewer launched");
     check(s.watching(), "watching");
-    // The viewer ignores two requests; one comes every second until it closes.
-    HWND f1 = waitTop(kCountdown, 60000, s.corvell.pid);
+    const auto asked = [] { return countOf(readFile("C:\\e2e\\viewer.log"), "WM_CLOSE") > 0; };
+    step(waitUntil(asked, 70000, "the first close request"), "the viewer was asked to close");
+    const double firstAsked = seconds();
+    HWND f1 = waitTop(kCountdown, 80000, s.corvell.pid);
     s.countdownOpened = seconds();
+    const double after = s.countdownOpened - firstAsked;
+    note("countdown window " + fmt(after) + " s after the first close request");
     check(f1 != nullptr, "countdown window after the timed close");
+    if (deaf) {
+        check(after > 58.0 && after < 64.0,
+              "a viewer that never obeys: the countdown about 60 s after the first request");
+    } else {
+        check(after > 9.0 && after < 14.0, "obeyed at the second request, 10 s after the first");
+    }
     writeFile("C:\\e2e\\preset.txt", timeText(t));
     if (!s.nine()) {
         s.shutdown(f1);
     } else if (f1 != nullptr) {
         checkRecord(kRecord9x, kViewerPath, kViewerTitle, true);
         check(!exists(kRecord2k), "the NT family's record is never touched");
-        escWhileShuttingDown(s, f1, np);
+        stayedOnAfterARefusal(s, f1);
     }
 }
 
@@ -897,9 +937,11 @@ enum After : unsigned {
     kPrivilege = 1U << 4,     // the privilege steps, in order, before it
     kRefused = 1U << 5,       // a bystander refused the end of the session
     kNoRequest = 1U << 6,     // no exit request; no program asked to end
-    kTimedClose = 1U << 7,    // a close request a second; the viewer ignores two
+    kTimedClose = 1U << 7,    // close requests 10 s apart; the viewer obeys the second
     kClosedByUser = 1U << 8,  // no close request; the viewer closed once
     kSecondCopy = 1U << 9,    // a second copy that made no window, file or process
+    kDeafViewer = 1U << 10,   // close requests to a viewer that obeys none: at most 7, then
+                              // the system asks it
     kViewing = kLaunches | kDispatches,
 };
 
@@ -922,11 +964,11 @@ struct Entry {
 constexpr Entry kScenarios[] = {
     {"evening", 90, kNt, kRunner, wholeRoad, kViewing | kShutdown | kPrivilege | kClosedByUser},
     {"family-9x", 45, k9x, kRunner, wholeRoad, kViewing | kShutdown},
-    {"family-9x-timed", 90, k9x, kRunner, timedShutdown,
+    {"family-9x-timed", 150, k9x, kRunner, timedShutdown,
      kViewing | kShutdown | kTimedClose | kRefused, 1},
     {"family-9x-help", 0, k9x, kRunner, help, kDispatches | kOpensHelp},
-    {"timed-shutdown", 90, kNt, kRunner, timedShutdown,
-     kViewing | kShutdown | kPrivilege | kTimedClose},
+    {"timed-shutdown", 120, kNt, kRunner, timedShutdown,
+     kViewing | kShutdown | kPrivilege | kDeafViewer},
     {"cancel-esc", 90, kNt, kRunner, cancelEsc, kViewing | kShutdown | kRefused, 1},
     {"cancel-button", 45, kNt, kRunner, cancelButton, kViewing | kNoRequest, 1},
     {"close-button", 90, kNt, kRunner, closeButtonScenario, kViewing | kNoRequest, 1, 1},
@@ -948,6 +990,10 @@ constexpr Entry kScenarios[] = {
 
 bool Scenario::nine() const {
     return entry->family == k9x;
+}
+
+bool Scenario::deafViewer() const {
+    return (entry->after & kDeafViewer) != 0;
 }
 
 // ------------------------------------------------------------------ checks
@@ -1083,9 +1129,21 @@ void checkNoPrivilege(const Seen& s) {
 }
 
 void checkTimedClose(const Seen& s) {
-    checkEq(countOf(s.viewer, "WM_CLOSE ignored"), 2, "two requests ignored");
-    checkEq(countOf(s.viewer, "WM_CLOSE\r\n"), 1, "the third one closed it");
-    checkEq(s.postMessages(), 3, "one close request a second until the viewer closed");
+    checkEq(countOf(s.viewer, "WM_CLOSE ignored"), 1, "the first request ignored");
+    checkEq(countOf(s.viewer, "WM_CLOSE\r\n"), 1, "the second one closed it");
+    checkEq(s.postMessages(), 2, "two close requests until the viewer closed");
+    note("preset " + readFile("C:\\e2e\\preset.txt") + "; viewer log:\n" + s.viewer);
+}
+
+// A viewer that obeys no request is asked a few times, then left to the
+// shutdown, which asks it through the system.
+void checkDeafViewer(const Seen& s) {
+    const int posted = s.postMessages();
+    check(posted >= 1 && posted <= 7,
+          "at most 7 close requests to a viewer that obeys none (" + std::to_string(posted) + ")");
+    checkEq(countOf(s.viewer, "WM_CLOSE ignored"), posted, "each request reached the viewer");
+    check(countOf(s.viewer, "WM_QUERYENDSESSION") >= 1,
+          "the shutdown asked the viewer through the system");
     note("preset " + readFile("C:\\e2e\\preset.txt") + "; viewer log:\n" + s.viewer);
 }
 
@@ -1155,6 +1213,7 @@ int checkAfter(const Entry& e, const std::string& relayPath, const std::string& 
     if ((e.after & kPrivilege) != 0) checkPrivilegeSteps(s);
     if (s.nine()) checkNoPrivilege(s);
     if ((e.after & kTimedClose) != 0) checkTimedClose(s);
+    if ((e.after & kDeafViewer) != 0) checkDeafViewer(s);
     if ((e.after & kRefused) != 0)
         check(countOf(s.bystander, "WM_QUERYENDSESSION refused") >= 1, "the bystander refused");
     if ((e.after & kNoRequest) != 0) checkNoRequest(s);

@@ -164,15 +164,21 @@ public:
         record("lookupPrivilegeValue", {systemName, name});
         return privilegeNameFails ? 0 : 0x13;
     }
-    void adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& s,
-                               uint32_t bufferLength, TokenPrivileges&, uint32_t&) override {
+    uint32_t adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& s,
+                                   uint32_t bufferLength, TokenPrivileges&, uint32_t&) override {
         record("adjustTokenPrivileges",
                {hex(token), disableAll ? "1" : "0", std::to_string(s.count), hex(s.luid),
                 std::to_string(s.attributes), std::to_string(bufferLength)});
+        return adjustError;
     }
     void closeHandle(NativeHandle h) override { record("closeHandle", {hex(h)}); }
-    void exitWindowsEx(uint32_t flags, uint32_t reserved) override {
+    uint32_t exitWindowsEx(uint32_t flags, uint32_t reserved) override {
         record("exitWindowsEx", {std::to_string(flags), hex(reserved)});
+        return exitError;
+    }
+    std::string errorText(uint32_t code) override {
+        auto it = errorTexts.find(code);
+        return it == errorTexts.end() ? std::string() : it->second;
     }
     void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override {
         record("keybdEvent",
@@ -196,6 +202,9 @@ public:
 
     bool tokenFails = false;
     bool privilegeNameFails = false;
+    uint32_t adjustError = 0;  // kNotAllAssigned: the token lacks the privilege
+    uint32_t exitError = 0;    // the exit request refused with this code
+    std::map<uint32_t, std::string> errorTexts;  // the system's words for them
     std::set<ui::Form*> minimized;
     std::vector<ui::Form*> shown;
 

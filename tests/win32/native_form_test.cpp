@@ -273,6 +273,27 @@ TEST_CASE("the countdown window: size, frame, fonts, colours, key preview and ic
     CHECK_EQ(icon(f), icon(w.sys.native(w.main)->hwnd()));
 }
 
+// Programs asked before one that refused the end of the session are told
+// with WM_ENDSESSION(FALSE): after its request, the window says the
+// computer stayed on, and its button is live again.
+TEST_CASE("a session end called off reaches the countdown window, which says so") {
+    Countdown w;
+    HWND f = w.native->hwnd();
+    SendMessageW(f, WM_ENDSESSION, FALSE, 0);  // before the request: not its own
+    CHECK_EQ(text(f), std::string("正在准备关机…"));
+    w.form.stage = ui::Form1::Stage::ShuttingDown;
+    w.form.Command1.setEnabled(false);
+    SendMessageW(f, WM_ENDSESSION, FALSE, 0);
+    wintest::pumpFor(w.sys, 100);
+    CHECK_EQ(text(f), std::string("没有关机"));
+    CHECK(!IsWindowVisible(w.h(w.form.Label1)));
+    CHECK(IsWindowVisible(w.h(w.form.Label2)));
+    CHECK_EQ(text(w.h(w.form.Label2)), std::string("电脑没有关机。\r\n有程序阻止了关机。"));
+    checkFont(w.h(w.form.Label2), w.native->dpi(), 1050, false);
+    CHECK_EQ(text(w.h(w.form.Command1)), std::string("退出\r\n(Esc键)"));
+    CHECK(IsWindowEnabled(w.h(w.form.Command1)));
+}
+
 TEST_CASE("explicit fonts are SimSun in GB2312 at their sizes") {
     Loaded w;
     const int dpi = w.native->dpi();

@@ -307,6 +307,26 @@ TEST_CASE("the program's own windows are never taken for the viewer") {
     DestroyWindow(own);
 }
 
+// AdjustTokenPrivileges succeeds where the token lacks the privilege; only
+// the error code that follows tells.
+TEST_CASE("a privilege the token lacks is told apart from one it enabled") {
+    Win32Services sys;
+    const corvell::NativeHandle token = sys.openProcessToken(sys.getCurrentProcess(), 0x28);
+    CHECK(token != 0);
+    corvell::TokenPrivileges enable{1, sys.lookupPrivilegeValue("", "SeShutdownPrivilege"), 2};
+    corvell::TokenPrivileges previous;
+    uint32_t length = 0;
+    CHECK_EQ(sys.adjustTokenPrivileges(token, false, enable, 16, previous, length), 0u);
+    enable.luid = 0x7FFF;  // no privilege of any token
+    CHECK_EQ(sys.adjustTokenPrivileges(token, false, enable, 16, previous, length),
+             corvell::kNotAllAssigned);
+    sys.closeHandle(token);
+    // The system's own words for a failure, as the countdown window shows them.
+    const std::string denied = sys.errorText(ERROR_ACCESS_DENIED);
+    CHECK(!denied.empty() && denied.back() != '\n' && denied.back() != '\r');
+    CHECK_EQ(sys.errorText(0x7FFFFFFF), std::string());
+}
+
 TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
     const std::string samples[] = {
         "", "C:\\TV Capture Card\\HDTVPCI.EXE", "正在准备关机…", "取消关机\r(Esc键)",

@@ -322,6 +322,9 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_HELP:
             if (model_->onHelp) model_->onHelp();
             return TRUE;
+        case WM_ENDSESSION:
+            if (model_->onEndSession) model_->onEndSession(wp != FALSE);
+            return 0;
         case kDpiChanged:
             changeDpi(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;

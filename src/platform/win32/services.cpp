@@ -16,6 +16,12 @@ HWND toHwnd(WindowHandle w) { return reinterpret_cast<HWND>(w); }
 HANDLE toHandle(NativeHandle h) { return reinterpret_cast<HANDLE>(h); }
 NativeHandle fromHandle(HANDLE h) { return reinterpret_cast<NativeHandle>(h); }
 
+// A call that failed, by its error code; one that names none still failed.
+uint32_t lastError() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : kUnknownError;
+}
+
 }  // namespace
 
 NativeForm& Win32Services::realise(ui::Form& f) {
@@ -203,10 +209,11 @@ uint64_t Win32Services::lookupPrivilegeValue(const std::string& systemName,
     return (static_cast<uint64_t>(static_cast<uint32_t>(luid.HighPart)) << 32) | luid.LowPart;
 }
 
-void Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
-                                          const TokenPrivileges& newState, uint32_t bufferLength,
-                                          TokenPrivileges& previousState,
-                                          uint32_t& returnLength) {
+uint32_t Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
+                                              const TokenPrivileges& newState,
+                                              uint32_t bufferLength,
+                                              TokenPrivileges& previousState,
+                                              uint32_t& returnLength) {
     TOKEN_PRIVILEGES in{};
     in.PrivilegeCount = newState.count;
     in.Privileges[0].Luid.LowPart = static_cast<DWORD>(newState.luid & 0xFFFFFFFFu);
@@ -214,8 +221,14 @@ void Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
     in.Privileges[0].Attributes = newState.attributes;
     TOKEN_PRIVILEGES previous{};
     DWORD length = 0;
+    // It succeeds with ERROR_NOT_ALL_ASSIGNED where the token lacks the
+    // privilege: only the error code tells.
+    DWORD error = ERROR_CALL_NOT_IMPLEMENTED;
     if (sys::AdjustTokenPrivileges) {
-        sys::AdjustTokenPrivileges(toHandle(token), disableAll, &in, bufferLength, &previous, &length);
+        SetLastError(ERROR_SUCCESS);
+        const BOOL ok = sys::AdjustTokenPrivileges(toHandle(token), disableAll, &in, bufferLength,
+                                                   &previous, &length);
+        error = ok ? GetLastError() : lastError();
     }
     previousState.count = previous.PrivilegeCount;
     previousState.luid = (static_cast<uint64_t>(static_cast<uint32_t>(
@@ -224,13 +237,16 @@ void Win32Services::adjustTokenPrivileges(NativeHandle token, bool disableAll,
                          previous.Privileges[0].Luid.LowPart;
     previousState.attributes = previous.Privileges[0].Attributes;
     returnLength = length;
+    return error;
 }
 
 void Win32Services::closeHandle(NativeHandle h) { CloseHandle(toHandle(h)); }
 
-void Win32Services::exitWindowsEx(uint32_t flags, uint32_t reserved) {
-    ExitWindowsEx(flags, reserved);
+uint32_t Win32Services::exitWindowsEx(uint32_t flags, uint32_t reserved) {
+    return ExitWindowsEx(flags, reserved) ? 0 : lastError();
 }
+
+std::string Win32Services::errorText(uint32_t code) { return calls().errorText(code); }
 
 void Win32Services::keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) {
     keybd_event(vk, scan, flags, extra);

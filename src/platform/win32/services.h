@@ -40,11 +40,13 @@ public:
     NativeHandle getCurrentProcess() override;
     NativeHandle openProcessToken(NativeHandle process, uint32_t access) override;
     uint64_t lookupPrivilegeValue(const std::string& systemName, const std::string& name) override;
-    void adjustTokenPrivileges(NativeHandle token, bool disableAll, const TokenPrivileges& newState,
-                               uint32_t bufferLength, TokenPrivileges& previousState,
-                               uint32_t& returnLength) override;
+    uint32_t adjustTokenPrivileges(NativeHandle token, bool disableAll,
+                                   const TokenPrivileges& newState, uint32_t bufferLength,
+                                   TokenPrivileges& previousState,
+                                   uint32_t& returnLength) override;
     void closeHandle(NativeHandle h) override;
-    void exitWindowsEx(uint32_t flags, uint32_t reserved) override;
+    uint32_t exitWindowsEx(uint32_t flags, uint32_t reserved) override;
+    std::string errorText(uint32_t code) override;
     void keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_t extra) override;
     void htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
                   uint32_t data) override;

@@ -85,7 +85,8 @@ public:
     X(Kernel32, MoveFileExW, decltype(&::MoveFileExW))            \
     X(Kernel32, GetModuleFileNameW, decltype(&::GetModuleFileNameW)) \
     X(Kernel32, CreateProcessW, decltype(&::CreateProcessW))      \
-    X(Kernel32, SearchPathW, decltype(&::SearchPathW))
+    X(Kernel32, SearchPathW, decltype(&::SearchPathW))            \
+    X(Kernel32, FormatMessageW, decltype(&::FormatMessageW))
 
 // Newer than Windows 98, or not on every system of either family.
 #define CORVELL_OPTIONAL_FUNCTIONS(X)                                                   \

@@ -27,6 +27,19 @@ HMENU childId(HWND parent, int id) {
 // shfolder.dll on 95/98).
 constexpr int kLocalAppData = 0x001C | 0x8000;
 
+// A system message is one sentence or two; inserts are never filled in.
+constexpr DWORD kErrorTextFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+constexpr DWORD kErrorTextMax = 512;
+
+template <class Text>
+Text trimmedEnd(Text text, DWORD length) {
+    text.resize(length < text.size() ? length : 0);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 // ---------------------------------------------------------------- ANSI
 
 namespace ansi {
@@ -199,6 +212,13 @@ void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data)
     if (sys::HtmlHelpA) sys::HtmlHelpA(owner, acp(path).c_str(), command, data);
 }
 
+std::string errorText(DWORD code) {
+    std::string text(kErrorTextMax, '\0');
+    const DWORD n =
+        FormatMessageA(kErrorTextFlags, nullptr, code, 0, text.data(), kErrorTextMax, nullptr);
+    return utf8(trimmedEnd(text, n));
+}
+
 #ifdef _WIN64
 const auto kGetWindowLongPtr = &GetWindowLongPtrA;
 const auto kSetWindowLongPtr = &SetWindowLongPtrA;
@@ -242,6 +262,7 @@ const TextCalls kCalls{
     lookupPrivilegeValue,
     userName,
     htmlHelp,
+    errorText,
 };
 
 }  // namespace ansi
@@ -422,6 +443,13 @@ void htmlHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data)
     if (sys::HtmlHelpW) sys::HtmlHelpW(owner, widen(path).c_str(), command, data);
 }
 
+std::string errorText(DWORD code) {
+    std::wstring text(kErrorTextMax, L'\0');
+    const DWORD n =
+        sys::FormatMessageW(kErrorTextFlags, nullptr, code, 0, text.data(), kErrorTextMax, nullptr);
+    return narrow(trimmedEnd(text, n));
+}
+
 // Message calls go straight to the system's functions.
 LRESULT WINAPI defWindowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     return sys::DefWindowProcW(h, m, wp, lp);
@@ -484,6 +512,7 @@ const TextCalls kCalls{
     lookupPrivilegeValue,
     userName,
     htmlHelp,
+    errorText,
 };
 
 }  // namespace wide

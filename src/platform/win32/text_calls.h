@@ -76,6 +76,9 @@ struct TextCalls {
     // without a logon).
     std::string (*userName)();
     void (*htmlHelp)(HWND owner, const std::string& path, UINT command, DWORD_PTR data);
+    // The system's description of an error code, in the user's language,
+    // without the line break it ends with; empty when it has none.
+    std::string (*errorText)(DWORD code);
 };
 
 // The table in use; the ANSI one until chooseTextCalls picks.
