@@ -7,4 +7,7 @@ for shot in main-window countdown-window; do
 done
 cp build/mingw/e2e/wrong-title/wrong-title-message.png docs/ 2>/dev/null || true
 cp build/mingw/e2e/help/help-window.png docs/ 2>/dev/null || true
-cp build/mingw/release-test/installer-options.png docs/ 2>/dev/null || true
+cp build/mingw/e2e/family-9x-timed/stayed-on-window.png docs/ 2>/dev/null || true
+for shot in installer-options installer-running installer-finish; do
+  cp "build/mingw/release-test/$shot.png" docs/ 2>/dev/null || true
+done

@@ -4,10 +4,14 @@
 //   probe link FILE.lnk            target=, workdir=, args=
 //   probe version FILE.exe         fileversion=, productversion=, fixed=, fileos=, company=
 //   probe uninstall-entry HKCU|HKLM    the entry's values, or "absent"
+//   probe count TITLE              count=, pids= of the windows so titled
 //   probe window TITLE SECONDS     exe= of the process showing a window so titled
 //   probe close TITLE SECONDS      closes that window: "ended" once its process is gone
-//   probe options TITLE SECONDS    takes the installer so titled to its option
-//                                  page: autorun=checked|unchecked, rect=x,y,w,h
+//   probe page TITLE TEXT SECONDS  takes the installer so titled with Next to the
+//                                  page showing TEXT: state=checked|unchecked, rect=
+//   probe box TEXT SECONDS         rect= of a message box beginning with TEXT
+//   probe press TEXT BUTTON SECONDS  presses button 1 (OK, Next) or 2 (Cancel) there
+//   probe shown TITLE TEXT         shown=yes|no: that window shows a control so named
 #include <windows.h>
 
 #include <shlobj.h>
@@ -15,6 +19,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "driver.h"
 
@@ -118,27 +123,37 @@ int uninstallEntry(const wchar_t* rootName) {
     return 0;
 }
 
+// A visible window with this text (NSIS ends its caption with a space);
+// `prefix`: the text need only begin so.
 struct Search {
-    const wchar_t* title;
-    HWND found;
+    explicit Search(std::wstring t, bool p = false) : text(std::move(t)), prefix(p) {}
+    std::wstring text;
+    bool prefix;
+    HWND found = nullptr;
+    std::vector<HWND> all;
 };
 
-// A visible window with this text (NSIS ends its caption with a space).
-BOOL CALLBACK findVisible(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    wchar_t text[256] = {};
-    GetWindowTextW(w, text, 256);
+std::wstring textOf(HWND w) {
+    wchar_t text[512] = {};
+    GetWindowTextW(w, text, 512);
     std::wstring t = text;
     while (!t.empty() && t.back() == L' ') t.pop_back();
-    if (t == s->title && IsWindowVisible(w)) {
-        s->found = w;
-        return FALSE;
+    return t;
+}
+
+BOOL CALLBACK findVisible(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    const std::wstring t = textOf(w);
+    const bool match = s->prefix ? t.starts_with(s->text) : t == s->text;
+    if (match && IsWindowVisible(w)) {
+        if (!s->found) s->found = w;
+        s->all.push_back(w);
     }
     return TRUE;
 }
 
 HWND waitTopLevel(const wchar_t* title, DWORD until) {
-    Search s{title, nullptr};
+    Search s(title);
     while (!s.found && GetTickCount() < until) {
         EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
         if (!s.found) Sleep(100);
@@ -146,11 +161,50 @@ HWND waitTopLevel(const wchar_t* title, DWORD until) {
     return s.found;
 }
 
+HWND visibleChild(HWND parent, const std::wstring& text, bool prefix = false) {
+    Search s(text, prefix);
+    EnumChildWindows(parent, findVisible, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The top-level window that shows a child beginning with this text (a
+// message box, say).
+struct Holder {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findHolder(HWND w, LPARAM lp) {
+    auto* h = reinterpret_cast<Holder*>(lp);
+    if (IsWindowVisible(w) && visibleChild(w, h->text, true)) {
+        h->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND waitHolder(const wchar_t* text, DWORD until) {
+    Holder h{text};
+    while (!h.found && GetTickCount() < until) {
+        EnumWindows(findHolder, reinterpret_cast<LPARAM>(&h));
+        if (!h.found) Sleep(100);
+    }
+    return h.found;
+}
+
 // The process of the window with this title, opened with `access`.
 HANDLE ownerOf(HWND w, DWORD access) {
     DWORD pid = 0;
     if (w != nullptr) GetWindowThreadProcessId(w, &pid);
     return pid != 0 ? OpenProcess(access, FALSE, pid) : nullptr;
+}
+
+void outRect(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    wchar_t buf[64];
+    swprintf(buf, 64, L"rect=%ld,%ld,%ld,%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    out(buf);
 }
 
 int window(const wchar_t* title, DWORD until) {
@@ -161,6 +215,21 @@ int window(const wchar_t* title, DWORD until) {
     QueryFullProcessImageNameW(process, 0, exe, &len);
     CloseHandle(process);
     out(std::wstring(L"exe=") + exe);
+    return 0;
+}
+
+// How many windows so titled are shown, and by which processes.
+int count(const wchar_t* title) {
+    Search s(title);
+    EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
+    std::wstring pids;
+    for (HWND w : s.all) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        pids += (pids.empty() ? L"" : L",") + std::to_wstring(pid);
+    }
+    out(L"count=" + std::to_wstring(s.all.size()));
+    out(L"pids=" + pids);
     return 0;
 }
 
@@ -175,48 +244,80 @@ int closeWindow(const wchar_t* title, DWORD until) {
     return ended ? 0 : 1;
 }
 
-int options(const wchar_t* title, DWORD until) {
+// Takes the installer so titled from page to page with Next until one
+// shows a control with this text: its check state, or "hidden" when the
+// page has it but hides it, and the installer's place.
+int page(const wchar_t* title, const wchar_t* text, DWORD until) {
     HWND w = waitTopLevel(title, until);
     if (!w) return 1;
-    // The directory page comes first; Next (IDOK) leads to the options.
-    Search box{L"开机时自动运行", nullptr};
-    bool clicked = false;
-    while (!box.found && GetTickCount() < until) {
-        EnumChildWindows(w, findVisible, reinterpret_cast<LPARAM>(&box));
-        if (box.found) break;
+    HWND found = nullptr;
+    DWORD lastClick = 0;
+    while (!(found = visibleChild(w, text)) && GetTickCount() < until) {
+        // Never behind a message box: the installer is disabled then.
         HWND next = GetDlgItem(w, IDOK);
-        if (!clicked && next && IsWindowEnabled(next)) {
+        if (IsWindowEnabled(w) && next && IsWindowEnabled(next) &&
+            GetTickCount() - lastClick > 1500) {
             PostMessageW(next, BM_CLICK, 0, 0);
-            clicked = true;
+            lastClick = GetTickCount();
         }
         Sleep(100);
     }
-    if (!box.found) return 1;
+    if (!found) return 1;
     Sleep(500);  // let the page finish painting before the picture
-    out(SendMessageW(box.found, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"autorun=checked"
-                                                                   : L"autorun=unchecked");
-    RECT r;
-    GetWindowRect(w, &r);
-    wchar_t buf[64];
-    swprintf(buf, 64, L"rect=%ld,%ld,%ld,%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
-    out(buf);
+    const LRESULT state = SendMessageW(found, BM_GETCHECK, 0, 0);
+    out(state == BST_CHECKED ? L"state=checked" : L"state=unchecked");
+    outRect(w);
     return 0;
+}
+
+// A message box beginning with this text: its place.
+int box(const wchar_t* text, DWORD until) {
+    HWND w = waitHolder(text, until);
+    if (!w) return 1;
+    Sleep(500);
+    outRect(w);
+    return 0;
+}
+
+// Presses a button (1: OK, Next or Finish; 2: Cancel) of the window that
+// shows this text, then waits for that window to go, change, or give way
+// to a message box of its own.
+int press(const wchar_t* text, int button, DWORD until) {
+    HWND w = waitHolder(text, until);
+    if (!w) return 1;
+    PostMessageW(GetDlgItem(w, button), BM_CLICK, 0, 0);
+    const auto waiting = [&] {
+        return IsWindow(w) && IsWindowEnabled(w) && visibleChild(w, text, true) != nullptr;
+    };
+    while (waiting() && GetTickCount() < until) Sleep(100);
+    return waiting() ? 1 : 0;
+}
+
+// Whether the window so titled shows a control with this text.
+int shown(const wchar_t* title, const wchar_t* text) {
+    HWND w = waitTopLevel(title, GetTickCount() + 2000);
+    out(w != nullptr && visibleChild(w, text) != nullptr ? L"shown=yes" : L"shown=no");
+    return w != nullptr ? 0 : 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argc > 1 ? argv[1] : L"";
+    const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(argv[argc - 1])) * 1000;
     if (cmd == L"folders") return folders();
     if (cmd == L"link" && argc == 3) return link(argv[2]);
     if (cmd == L"version" && argc == 3) return version(argv[2]);
     if (cmd == L"uninstall-entry" && argc == 3) return uninstallEntry(argv[2]);
-    if ((cmd == L"window" || cmd == L"close" || cmd == L"options") && argc == 4) {
-        const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(argv[3])) * 1000;
-        if (cmd == L"window") return window(argv[2], until);
-        return cmd == L"close" ? closeWindow(argv[2], until) : options(argv[2], until);
-    }
+    if (cmd == L"count" && argc == 3) return count(argv[2]);
+    if (cmd == L"window" && argc == 4) return window(argv[2], until);
+    if (cmd == L"close" && argc == 4) return closeWindow(argv[2], until);
+    if (cmd == L"page" && argc == 5) return page(argv[2], argv[3], until);
+    if (cmd == L"box" && argc == 4) return box(argv[2], until);
+    if (cmd == L"press" && argc == 5) return press(argv[2], _wtoi(argv[3]), until);
+    if (cmd == L"shown" && argc == 4) return shown(argv[2], argv[3]);
     fwprintf(stderr, L"usage: probe folders | link F | version F | uninstall-entry HKCU|HKLM |"
-                     L" window|close|options TITLE SECONDS\n");
+                     L" count TITLE | window|close TITLE S | page TITLE TEXT S | box TEXT S |"
+                     L" press TEXT BUTTON S | shown TITLE TEXT\n");
     return 2;
 }

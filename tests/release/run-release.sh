@@ -3,9 +3,11 @@
 # of its own:
 #   run-release.sh BUILD_DIR DISPLAY_NUMBER VERSION
 # Takes a picture of the option page, installs silently, logs on again
-# (Wine's wineboot runs the Startup folder as Windows does at log-on), tries
-# to uninstall while the program runs, and uninstalls; then the same with
-# /AUTORUN=0, and once more as 95/98/Me.
+# (Wine's wineboot runs the Startup folder as Windows does at log-on),
+# installs again over the running program, silently and through the pages
+# (a picture of the question), uninstalls while it runs; installs through
+# the pages with nothing running (a picture of the finish page, which starts
+# the program); then the same with /AUTORUN=0, and once more as 95/98/Me.
 # Every check reads the real thing: files, .lnk files through IShellLinkW,
 # the registry, the running program's window. A failed run keeps its prefix.
 set -uo pipefail
@@ -74,17 +76,24 @@ records_before=$(records)
 tree() { (cd "$c" && find . -path ./windows -prune -o -ipath '*/temp' -prune -o -print | sort); }
 tree_before=$(tree)
 
+installer="Corvell $version 安装"
+# picture NAME PROBE-OUTPUT: the rectangle it names, from the screen
+picture() {
+  local x y w h
+  IFS=, read -r x y w h <<<"$(value rect <<<"$2")"
+  if [ -n "${h:-}" ]; then
+    import -display ":$display" -window root -crop "${w}x${h}+${x}+${y}" +repage \
+      "$work/$1.png" && ok "picture: $work/$1.png"
+  else
+    fail "nothing to take a picture of for $1: $2"
+  fi
+}
+
 echo "== the option page"
 wine "$setup" &
-page=$(probe options "Corvell $version 安装" 60)
-expect "开机时自动运行 is ticked when the page opens" "$(value autorun <<<"$page")" checked
-IFS=, read -r x y w h <<<"$(value rect <<<"$page")"
-if [ -n "${h:-}" ]; then
-  import -display ":$display" -window root -crop "${w}x${h}+${x}+${y}" +repage \
-    "$work/installer-options.png" && ok "picture: $work/installer-options.png"
-else
-  fail "the option page did not open: $page"
-fi
+page=$(probe page "$installer" 开机时自动运行 60)
+expect "开机时自动运行 is ticked when the page opens" "$(value state <<<"$page")" checked
+picture installer-options "$page"
 wineserver -k 2>/dev/null; wineserver -w
 
 # uninstalled ROOT INSTDIR: nothing of the install is left
@@ -159,19 +168,62 @@ wine wineboot
 run=$(probe window Corvell1.0 30)
 expect "program started at log-on from" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
 
-echo "== silent uninstall while the program runs: nothing removed"
-# Run in place (_?=), so that it ends before this goes on.
-wine "$(unix "$instdir\\uninstall.exe")" /S "_?=$instdir"
-expect "uninstaller's exit code" $? 2
-installed HKCU "$instdir" yes
-expect "program closed" "$(probe close Corvell1.0 10)" ended
-timeout 30 wineserver -w
+# running: how many main windows are shown, then their processes
+running() { probe count Corvell1.0 | value count; }
+pids() { probe count Corvell1.0 | value pids; }
+# The time of the last change of the installed file's inode: an install
+# rewrites the file, though with the same bytes and time stamp.
+changed() { stat -c %z "$(unix "$instdir\\corvell.exe")"; }
 
-echo "== silent uninstall"
+echo "== silent install over the running program"
+before=$(pids) stamp=$(changed)
+sleep 1
+wine "$setup" /S; expect "installer exit code" $? 0
+[ "$(changed)" != "$stamp" ] && ok "corvell.exe written again" || fail "corvell.exe not rewritten"
+installed HKCU "$instdir" yes
+probe window Corvell1.0 20 >/dev/null
+expect "Corvell windows afterwards" "$(running)" 1
+[ "$(pids)" != "$before" ] && ok "started again (pid $before, then $(pids))" \
+  || fail "the same program still runs (pid $before)"
+[ "$(records)" = "$records_before" ] && ok "viewing records untouched" \
+  || fail "viewing records changed: $(records)"
+
+echo "== the pages over the running program"
+before=$(pids) stamp=$(changed)
+sleep 1
+wine "$setup" &
+probe page "$installer" 开机时自动运行 60 >/dev/null || fail "the option page did not open"
+probe press 开机时自动运行 1 20 || fail "Next on the option page"
+question=$(probe box "Corvell 正在运行" 20)
+picture installer-running "$question"
+probe press "Corvell 正在运行" 1 20 || fail "OK on the question"
+probe page "$installer" "完成(&F)" 60 >/dev/null || fail "the finish page did not open"
+expect "运行 Corvell offered where the install started it again" \
+  "$(probe shown "$installer" "运行 Corvell" | value shown)" no
+probe press "完成(&F)" 1 20 || fail "Finish"
+probe window Corvell1.0 20 >/dev/null
+[ "$(changed)" != "$stamp" ] && ok "corvell.exe written again" || fail "corvell.exe not rewritten"
+expect "Corvell windows afterwards" "$(running)" 1
+[ "$(pids)" != "$before" ] && ok "started again" || fail "the same program still runs"
+
+echo "== silent uninstall while the program runs"
 uninstall "$instdir"
+expect "Corvell windows afterwards" "$(running)" 0
 uninstalled HKCU "$instdir"
 [ -d "$(unix "$localappdata\\Corvell")" ] && ok "per-user record folder kept" \
   || fail "per-user record folder removed"
+
+echo "== the pages with nothing running"
+wine "$setup" &
+finish=$(probe page "$installer" "运行 Corvell" 90)
+expect "运行 Corvell is ticked on the finish page" "$(value state <<<"$finish")" checked
+picture installer-finish "$finish"
+probe press "运行 Corvell" 1 20 || fail "Finish"
+run=$(probe window Corvell1.0 30)
+expect "the finish page started" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
+expect "Corvell windows" "$(running)" 1
+uninstall "$instdir"
+uninstalled HKCU "$instdir"
 
 echo "== silent install without the Startup option"
 wine "$setup" /S /AUTORUN=0; expect "installer exit code" $? 0
