@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a figure the documents state no longer matches the sources or
-# the build: the figures that drift as the code changes.
+# the build: the figures that drift as the code changes, and the names and
+# timings the user documents quote (scripts/check-quotes.pl).
 #
 #   check-docs.sh [BUILD_DIR]   (default build/mingw, the shipped tree)
 #
@@ -105,6 +106,20 @@ for table in "The scenarios, and what each guards" "## Every scenario can fail";
     echo "check-docs: ok: docs/testing.md, table under \"$table\": every scenario"
   fi
 done
+
+# The names the user documents quote and the timings they give, against
+# the program's own texts and constants (check-quotes.pl says how).
+if quotes=$(perl scripts/check-quotes.pl); then
+  echo "check-docs: ok: every quoted name and timing of the user documents is the program's"
+else
+  printf '%s\n' "$quotes"
+  failures=$((failures + $(grep -c FAIL <<<"$quotes")))
+fi
+
+# The installer finds a running copy by its windows' class.
+class=$(sed -n 's/^constexpr char kFormClass\[\] = "\(.*\)";/\1/p' src/platform/win32/window.cpp)
+expect packaging/NSIS.template.in '!define CORVELL_CLASS "\K[^"]+' "$class" \
+  "the window class the installer looks for"
 
 [ $failures -eq 0 ] || { echo "check-docs: $failures stale figure(s)"; exit 1; }
 echo "check-docs: all figures hold"
