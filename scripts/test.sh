@@ -5,6 +5,11 @@
 # Win32-layer tests and the end-to-end scenarios under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Said at once rather than ten minutes in, where the first user-* scenario fails.
+if [ "$(id -u)" -ne 0 ]; then
+  echo "test.sh: run it as root (sudo ./scripts/test.sh): its user-* scenarios create the ordinary user corvell-e2e and run the program as it, which only root may do" >&2
+  exit 2
+fi
 ./scripts/setup.sh
 # Where the time goes: seconds since the start at the end of each part.
 start=$(date +%s)
