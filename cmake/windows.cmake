@@ -7,6 +7,8 @@ add_library(corvell_win32 STATIC
   src/platform/win32/wide.cpp
   src/platform/win32/system_functions.cpp
   src/platform/win32/text_calls.cpp
+  src/platform/win32/text_calls_ansi.cpp
+  src/platform/win32/text_calls_wide.cpp
   src/platform/win32/window.cpp
   src/platform/win32/control_kinds.cpp
   src/platform/win32/native_form.cpp
