@@ -19,7 +19,7 @@ enum class Library {
     Comctl32,
     Shell32,
     Folder,  // shell32 from Windows 2000 and Me, else the redistributable shfolder.dll
-    HtmlHelp,
+    Hhctrl,  // HTML Help, hhctrl.ocx
 };
 
 // A function found by name in its library on its first use; null where the
@@ -88,7 +88,10 @@ public:
     X(Kernel32, SearchPathW, decltype(&::SearchPathW))            \
     X(Kernel32, FormatMessageW, decltype(&::FormatMessageW))
 
-// Newer than Windows 98, or not on every system of either family.
+// Newer than Windows 98, or not on every system of either family. Where
+// the headers this program is built with declare them only for later
+// systems, their signatures are written out; system_functions.cpp holds
+// each to the headers' prototype.
 #define CORVELL_OPTIONAL_FUNCTIONS(X)                                                   \
     X(User32, GetDpiForWindow, UINT(WINAPI*)(HWND))                                     \
     X(User32, AdjustWindowRectExForDpi, BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)) \
@@ -107,8 +110,8 @@ public:
     X(Shell32, ShellExecuteExW, BOOL(WINAPI*)(SHELLEXECUTEINFOW*))                      \
     X(Folder, SHGetFolderPathA, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, char*))      \
     X(Folder, SHGetFolderPathW, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, wchar_t*))   \
-    X(HtmlHelp, HtmlHelpA, HWND(WINAPI*)(HWND, const char*, UINT, DWORD_PTR))           \
-    X(HtmlHelp, HtmlHelpW, HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR))
+    X(Hhctrl, HtmlHelpA, HWND(WINAPI*)(HWND, const char*, UINT, DWORD_PTR))             \
+    X(Hhctrl, HtmlHelpW, HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR))
 
 #define CORVELL_DECLARE_FUNCTION(library, name, ...) \
     inline constinit SystemFunction<__VA_ARGS__> name{Library::library, #name};
