@@ -35,8 +35,8 @@ std::string text(HWND h) { return corvell::win32::calls().getText(h); }
 
 struct Loaded {
     Loaded() : app(sys), form(app) {
-        sys.setMainForm(form);
-        native = &sys.realise(form);
+        sys.forms().setMain(form);
+        native = &sys.forms().realise(form);
         form.Form_Load();
         form.stopLaunchCountdown();  // no launch while the tests run
         native->show(SW_SHOWNORMAL);
@@ -77,7 +77,7 @@ void press(WORD vk) { pressTogether({vk}); }
 
 // A form's window, shown, with its first messages handled.
 NativeForm& shown(Win32Services& sys, ui::Form& f) {
-    NativeForm& n = sys.realise(f);
+    NativeForm& n = sys.forms().realise(f);
     n.show(SW_SHOWNORMAL);
     wintest::pumpFor(sys, 100);
     return n;
@@ -201,11 +201,11 @@ TEST_CASE("every control of the main window is where the design puts it") {
 // rather than ending the test program.
 struct Countdown {
     Countdown() : app(sys), main(app), form(app) {
-        sys.setMainForm(main);
-        sys.realise(main);
+        sys.forms().setMain(main);
+        sys.forms().realise(main);
         form.Form_Load();
         form.onKeyDown = [this](int key, int) { keys.push_back(key); };
-        native = &sys.realise(form);
+        native = &sys.forms().realise(form);
         native->show(SW_SHOWNORMAL);
         wintest::pumpFor(sys, 300);
     }
@@ -270,7 +270,7 @@ TEST_CASE("the countdown window: size, frame, fonts, colours, key preview and ic
 
     const auto icon = [](HWND h) { return SendMessageW(h, WM_GETICON, ICON_BIG, 0); };
     CHECK(icon(f) != 0);
-    CHECK_EQ(icon(f), icon(w.sys.native(w.main)->hwnd()));
+    CHECK_EQ(icon(f), icon(w.sys.forms().native(w.main)->hwnd()));
 }
 
 // Programs asked before one that refused the end of the session are told
@@ -373,7 +373,7 @@ TEST_CASE("a tick that falls due behind a message box is dropped; other timers g
         ui::Timer other{*this, 2, "Other", 50, true};
     } f;
     Win32Services sys;
-    NativeForm& n = sys.realise(f);
+    NativeForm& n = sys.forms().realise(f);
     int boxedTicks = 0, otherTicks = 0, otherWhileBoxed = 0;
     bool boxUp = false;
     f.boxed.onTimer = [&] {
@@ -402,7 +402,7 @@ TEST_CASE("a form destroyed before its window takes the window with it") {
     const int before = NativeForm::liveWindows();
     alignas(Probe) unsigned char storage[sizeof(Probe)];
     auto* p = new (storage) Probe;
-    NativeForm& n = sys.realise(*p);
+    NativeForm& n = sys.forms().realise(*p);
     HWND h = n.hwnd();
     n.show(SW_SHOWNORMAL);
     wintest::pumpFor(sys, 50);
@@ -415,8 +415,8 @@ TEST_CASE("a form destroyed before its window takes the window with it") {
     wintest::pumpFor(sys, 50);
     // A new form in the same place gets a window of its own.
     auto* q = new (storage) Probe;
-    CHECK(sys.native(*q) == nullptr);
-    NativeForm& m = sys.realise(*q);
+    CHECK(sys.forms().native(*q) == nullptr);
+    NativeForm& m = sys.forms().realise(*q);
     CHECK(m.hwnd() != nullptr && m.hwnd() != h);
     CHECK(m.model() == q);
     q->~Probe();

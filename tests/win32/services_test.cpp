@@ -243,8 +243,8 @@ TEST_CASE("a program in a drive root sees its folder as the root") {
 TEST_CASE("a viewer that needs administrator rights is started through the shell") {
     Win32Services sys;
     corvell::ui::Form main("Main", "Main", 1000, 1000);
-    sys.setMainForm(main);
-    const HWND mainWindow = sys.realise(main).hwnd();
+    sys.forms().setMain(main);
+    const HWND mainWindow = sys.forms().realise(main).hwnd();
     using corvell::win32::TextCalls;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);
     CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
