@@ -142,14 +142,15 @@ TEST(StartUp, DayListFollowsThePresentMonth) {
 TEST(StartUp, HelpFileLiesBesideTheExecutable) {
     struct Case {
         const char* folder;
-        const char* exeDir;
-    } cases[] = {{"C:\\", "C:"}, {"D:\\Tools", "D:\\Tools"}, {"D:\\Tools\\", "D:\\Tools"}};
+        const char* helpFile;
+    } cases[] = {{"C:\\", "C:\\help.chm"},
+                 {"D:\\Tools", "D:\\Tools\\help.chm"},
+                 {"D:\\Tools\\", "D:\\Tools\\help.chm"}};
     for (const Case& c : cases) {
         Rig r;
         r.sys.folder = c.folder;
         r.load();
-        EXPECT_EQ(r.app.exeDir, c.exeDir);
-        EXPECT_EQ(r.app.helpFile(), std::string(c.exeDir) + "\\help.chm");
+        EXPECT_EQ(r.app.helpFile(), c.helpFile) << c.folder;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/services.h"
 
+#include "common/path.h"
+
 #include "platform/win32/system_functions.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
@@ -32,14 +34,7 @@ LocalTime Win32Services::now() {
 
 uint32_t Win32Services::getVersion() { return GetVersion(); }
 
-std::string Win32Services::exeFolder() {
-    std::string path = calls().moduleFileName();
-    const size_t slash = path.find_last_of('\\');
-    if (slash == std::string::npos) return {};
-    // A drive root keeps its backslash ("C:\"), any other folder has none.
-    path.resize(slash == 2 && path[1] == ':' ? slash + 1 : slash);
-    return path;
-}
+std::string Win32Services::exeFolder() { return folderOf(calls().moduleFileName()); }
 
 WindowHandle Win32Services::findWindow(const std::string& title) {
     // This program's own windows are never the viewer: a close request
@@ -92,13 +87,6 @@ Program programOf(const std::string& commandLine) {
         }
         if (end == std::string::npos) return {};
     }
-}
-
-// A drive root keeps its backslash: "C:" alone is the drive's current folder.
-std::string folderOf(const std::string& file) {
-    const size_t slash = file.find_last_of('\\');
-    if (slash == std::string::npos) return {};
-    return file.substr(0, slash == 2 && file[1] == ':' ? slash + 1 : slash);
 }
 
 }  // namespace
