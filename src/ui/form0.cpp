@@ -56,7 +56,6 @@ Form0::Form0(App& a)
     for (Label* l : {&Label6, &Label4}) {
         l->centred = true;
         l->transparent = true;
-        l->sysForeColor = SysColor::WindowText;
     }
     // The heading overlaps the date boxes by a pixel.
     Label6.clipSiblings = true;
