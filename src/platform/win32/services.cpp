@@ -283,18 +283,18 @@ std::optional<std::string> Win32Services::toAnsiExact(const std::string& utf8) {
     if (w.empty()) return std::string();
     DWORD flags = WC_NO_BEST_FIT_CHARS;
     BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
+    int n = wideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 nullptr, &lossy);
     // NT 4 knows no such flag: converted without it, a look-alike shows in
     // the way back.
     if (n <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
         flags = 0;
-        n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
+        n = wideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 nullptr, &lossy);
     }
     if (n <= 0 || lossy) return std::nullopt;
     std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+    wideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
                         &lossy);
     if (lossy || (flags == 0 && widen(s, CP_ACP) != w)) return std::nullopt;
     return s;

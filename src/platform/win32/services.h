@@ -47,6 +47,10 @@ public:
     std::optional<std::string> toAnsiExact(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;
 
+    // The system's conversion that toAnsiExact makes; a test puts NT 4's
+    // in its place, which knows no WC_NO_BEST_FIT_CHARS.
+    static inline decltype(&::WideCharToMultiByte) wideCharToMultiByte = ::WideCharToMultiByte;
+
 private:
     Forms forms_;
 };

@@ -28,6 +28,12 @@ class LateFunction {
 public:
     constexpr LateFunction(Library library, const char* name) : library_(library), name_(name) {}
     FARPROC address() const;
+    // For tests: another function in the system's place; null: the
+    // system's again.
+    void replaceWith(FARPROC f) {
+        address_ = f;
+        lookedUp_ = f != nullptr;
+    }
 
 private:
     Library library_;
@@ -42,6 +48,7 @@ public:
     using LateFunction::LateFunction;
     Fn get() const { return reinterpret_cast<Fn>(reinterpret_cast<void*>(address())); }
     explicit operator bool() const { return address() != nullptr; }
+    void replace(Fn f) { replaceWith(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(f))); }
     template <class... Args>
     auto operator()(Args... args) const {
         return get()(args...);
