@@ -1,6 +1,6 @@
 // Every system function that some Windows lack, in one list: the program
-// imports by name only what Windows 98 has, and finds the rest when it
-// first calls them. A function that is missing is null; the caller does
+// imports by name only what the first Windows 95 and NT 4.0 both have, and
+// finds the rest when it first calls them. A function that is missing is null; the caller does
 // without it.
 #pragma once
 
@@ -95,10 +95,10 @@ public:
     X(Kernel32, SearchPathW, decltype(&::SearchPathW))            \
     X(Kernel32, FormatMessageW, decltype(&::FormatMessageW))
 
-// Newer than Windows 98, or not on every system of either family. Where
-// the headers this program is built with declare them only for later
-// systems, their signatures are written out; system_functions.cpp holds
-// each to the headers' prototype.
+// Newer than the first Windows 95 or NT 4.0, or not on every system of
+// either family. Their signatures are written out where the headers this
+// program is built with declare them only for later systems;
+// system_functions.cpp holds each to the headers' prototype.
 #define CORVELL_OPTIONAL_FUNCTIONS(X)                                                   \
     X(User32, GetDpiForWindow, UINT(WINAPI*)(HWND))                                     \
     X(User32, AdjustWindowRectExForDpi, BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)) \

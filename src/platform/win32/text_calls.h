@@ -6,7 +6,7 @@
 // which family it runs on. Text in and out is UTF-8.
 //
 // Only A functions, functions without text and the few W functions that
-// Windows 98 implements are imported by name; the W functions are looked
+// Windows 95 implements are imported by name; the W functions are looked
 // up at run time, so the program loads on both families.
 #pragma once
 
