@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <ranges>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -36,25 +35,31 @@ struct Register {
 
 // A value as a failure shows it: enumerations and handles as numbers,
 // lists and optionals by their elements, UTF-16 by its code units.
+inline std::string shown(bool v) { return v ? "true" : "false"; }
+inline std::string shown(const std::wstring& v) {
+    std::ostringstream o;
+    for (wchar_t c : v) o << "\\x" << std::hex << static_cast<unsigned>(c);
+    return o.str();
+}
 template <class T>
 std::string shown(const T& v) {
     std::ostringstream o;
-    if constexpr (std::is_same_v<T, bool>) {
-        o << (v ? "true" : "false");
-    } else if constexpr (std::is_enum_v<T>) {
+    if constexpr (std::is_enum_v<T>) {
         o << static_cast<long long>(v);
-    } else if constexpr (std::is_same_v<T, std::wstring>) {
-        for (wchar_t c : v) o << "\\x" << std::hex << static_cast<unsigned>(c);
-    } else if constexpr (requires { o << v; }) {
-        o << v;
-    } else if constexpr (requires { v.has_value(); }) {
-        o << (v.has_value() ? shown(*v) : "nothing");
     } else {
-        o << "{";
-        for (const auto& e : v) o << " " << shown(e);
-        o << " }";
+        o << v;
     }
     return o.str();
+}
+template <class T>
+std::string shown(const std::optional<T>& v) {
+    return v.has_value() ? shown(*v) : "nothing";
+}
+template <class T>
+std::string shown(const std::vector<T>& v) {
+    std::string s = "{";
+    for (const T& e : v) s += " " + shown(e);
+    return s + " }";
 }
 
 inline void fail(const char* file, int line, const std::string& what) {
@@ -97,12 +102,12 @@ inline int runAll() {
     static void CHECK_CAT(case_, __LINE__)();                                        \
     static check::Register CHECK_CAT(reg_, __LINE__)(name, CHECK_CAT(case_, __LINE__)); \
     static void CHECK_CAT(case_, __LINE__)()
-#define CHECK_OP(a, b, op, name) check::compare((a), (b), op{}, name, #a, #b, __FILE__, __LINE__)
-#define CHECK_EQ(a, b) CHECK_OP(a, b, std::equal_to<>, "==")
-#define CHECK_NE(a, b) CHECK_OP(a, b, std::not_equal_to<>, "!=")
-#define CHECK_LE(a, b) CHECK_OP(a, b, std::less_equal<>, "<=")
-#define CHECK_GE(a, b) CHECK_OP(a, b, std::greater_equal<>, ">=")
-#define CHECK_LT(a, b) CHECK_OP(a, b, std::less<>, "<")
-#define CHECK_GT(a, b) CHECK_OP(a, b, std::greater<>, ">")
+#define CHECK_OP(a, b, op, name) check::compare((a), (b), op, name, #a, #b, __FILE__, __LINE__)
+#define CHECK_EQ(a, b) CHECK_OP(a, b, std::equal_to<>(), "==")
+#define CHECK_NE(a, b) CHECK_OP(a, b, std::not_equal_to<>(), "!=")
+#define CHECK_LE(a, b) CHECK_OP(a, b, std::less_equal<>(), "<=")
+#define CHECK_GE(a, b) CHECK_OP(a, b, std::greater_equal<>(), ">=")
+#define CHECK_LT(a, b) CHECK_OP(a, b, std::less<>(), "<")
+#define CHECK_GT(a, b) CHECK_OP(a, b, std::greater<>(), ">")
 // A condition that has no other value to show than its truth.
 #define CHECK(v) check::truth(static_cast<bool>(v), #v, __FILE__, __LINE__)

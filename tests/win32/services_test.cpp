@@ -220,7 +220,7 @@ TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it"
     // What the unquoted command line would start first.
     CopyFileW(selfPath().c_str(), L"C:\\Corvell.exe", FALSE);
     SetCurrentDirectoryW(L"C:\\windows");
-    struct Case {
+    const struct Case {
         const char* commandLine;
         const char* report;
     } cases[] = {
@@ -249,7 +249,7 @@ TEST_CASE("a viewer that needs administrator rights is started through the shell
     Win32Services sys;
     corvell::ui::Form main("Main", "Main", 1000, 1000);
     sys.forms().setMain(main);
-    const HWND mainWindow = sys.forms().realise(main).hwnd();
+    HWND mainWindow = sys.forms().realise(main).hwnd();
     using corvell::win32::TextCalls;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);
     CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
@@ -309,10 +309,9 @@ int WINAPI nt4Conversion(UINT codePage, DWORD flags, LPCWCH w, int n, LPSTR out,
 
 TEST_CASE("where the system knows no WC_NO_BEST_FIT_CHARS, as NT 4, no look-alike slips through") {
     Win32Services sys;
-    Win32Services::wideCharToMultiByte = nt4Conversion;
+    sys.wideCharToMultiByte = nt4Conversion;
     CHECK_EQ(sys.toAnsiExact("ä"), std::optional<std::string>());
     CHECK_EQ(sys.toAnsiExact("电视 TV"), std::optional<std::string>("\xB5\xE7\xCA\xD3 TV"));
-    Win32Services::wideCharToMultiByte = WideCharToMultiByte;
 }
 
 TEST_CASE("the user's own folder is made where the profile lacks it") {

@@ -49,7 +49,7 @@ public:
 
     // The system's conversion that toAnsiExact makes; a test puts NT 4's
     // in its place, which knows no WC_NO_BEST_FIT_CHARS.
-    static inline decltype(&::WideCharToMultiByte) wideCharToMultiByte = ::WideCharToMultiByte;
+    decltype(&::WideCharToMultiByte) wideCharToMultiByte = ::WideCharToMultiByte;
 
 private:
     Forms forms_;

@@ -8,12 +8,14 @@
 
 namespace corvell::win32 {
 
+// Each made in its family's file when the program starts, and read only
+// after that.
 namespace ansi {
-extern const TextCalls kCalls;
+extern const TextCalls kCalls;  // NOLINT(bugprone-dynamic-static-initializers)
 }  // namespace ansi
 
 namespace wide {
-extern const TextCalls kCalls;
+extern const TextCalls kCalls;  // NOLINT(bugprone-dynamic-static-initializers)
 // True when every wide function is there.
 bool load();
 }  // namespace wide
