@@ -4,6 +4,7 @@
 //   probe link FILE.lnk            target=, workdir=, args=
 //   probe version FILE.exe         fileversion=, productversion=, fixed=, fileos=, company=
 //   probe uninstall-entry HKCU|HKLM    the entry's values, or "absent"
+//   probe main-caption             the main window's caption, as its design has it
 //   probe window TITLE SECONDS     exe= of the process showing a window so titled
 //   probe close TITLE SECONDS      closes that window: "ended" once its process is gone
 //   probe options TITLE SECONDS    takes the installer so titled to its option
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "driver.h"
+#include "ui/form0.h"
 
 namespace {
 
@@ -208,6 +210,10 @@ int options(const wchar_t* title, DWORD until) {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argc > 1 ? argv[1] : L"";
     if (cmd == L"folders") return folders();
+    if (cmd == L"main-caption") {
+        out(e2e::widen(corvell::ui::kMainCaption));
+        return 0;
+    }
     if (cmd == L"link" && argc == 3) return link(argv[2]);
     if (cmd == L"version" && argc == 3) return version(argv[2]);
     if (cmd == L"uninstall-entry" && argc == 3) return uninstallEntry(argv[2]);
@@ -216,7 +222,7 @@ int wmain(int argc, wchar_t** argv) {
         if (cmd == L"window") return window(argv[2], until);
         return cmd == L"close" ? closeWindow(argv[2], until) : options(argv[2], until);
     }
-    fwprintf(stderr, L"usage: probe folders | link F | version F | uninstall-entry HKCU|HKLM |"
-                     L" window|close|options TITLE SECONDS\n");
+    fwprintf(stderr, L"usage: probe folders | main-caption | link F | version F |"
+                     L" uninstall-entry HKCU|HKLM | window|close|options TITLE SECONDS\n");
     return 2;
 }

@@ -156,7 +156,8 @@ expect "no machine-wide entry" "$(probe uninstall-entry HKLM)" absent
 echo "== log-on"
 wineserver -k 2>/dev/null; wineserver -w
 wine wineboot
-run=$(probe window Corvell1.0 30)
+main=$(probe main-caption)
+run=$(probe window "$main" 30)
 expect "program started at log-on from" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
 
 echo "== silent uninstall while the program runs: nothing removed"
@@ -164,7 +165,7 @@ echo "== silent uninstall while the program runs: nothing removed"
 wine "$(unix "$instdir\\uninstall.exe")" /S "_?=$instdir"
 expect "uninstaller's exit code" $? 2
 installed HKCU "$instdir" yes
-expect "program closed" "$(probe close Corvell1.0 10)" ended
+expect "program closed" "$(probe close "$main" 10)" ended
 timeout 30 wineserver -w
 
 echo "== silent uninstall"
