@@ -103,7 +103,7 @@ TEST(StartUp, TheOtherFamilysFileIsNeverTouched) {
 }
 
 TEST(StartUp, UnusableRecordsLeaveTheDesignTexts) {
-    for (std::string bytes : {std::string(), std::string("\"only one\"\r\n"),
+    for (const std::string& bytes : {std::string(), std::string("\"only one\"\r\n"),
                               std::string("\x00\x01\xff\xfe\x80", 5)}) {
         Rig r;
         r.sys.files["C:\\dorvanlog2k.txt"] = bytes;
