@@ -4,14 +4,13 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace corvell {
 
 // The folder a file lies in; empty for a name without a folder.
-std::string folderOf(std::string_view file);
+std::string folderOf(const std::string& file);
 
 // A file in a folder: one backslash between them.
-std::string inFolder(std::string_view folder, std::string_view name);
+std::string inFolder(const std::string& folder, const char* name);
 
 }  // namespace corvell
