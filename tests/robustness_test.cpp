@@ -108,6 +108,7 @@ TEST(BadInput, RecordFilesOfEveryShapeStartTheProgram) {
         {"", kViewerPath, "TV Capture Card"},
         {"\r\n", kViewerPath, "TV Capture Card"},
         {"\"one field only\"", kViewerPath, "TV Capture Card"},
+        {"\x00\x01\xff\xfe\x80"s, kViewerPath, "TV Capture Card"},
         {"\"p\0\",\"t\""s, kViewerPath, "TV Capture Card"},
         {"\"C:\\a.exe\",\"no closing quote", "C:\\a.exe", "no closing quote"},
         {"\"C:\\a.exe\",\"bad \x81\x20 gbk\"", "C:\\a.exe", "bad ?  gbk"},
@@ -125,6 +126,9 @@ TEST(BadInput, RecordFilesOfEveryShapeStartTheProgram) {
         EXPECT_EQ(r.form.Text1.text(), c.text1) << c.bytes.substr(0, 30);
         EXPECT_EQ(r.form.Text2.text(), c.text2) << c.bytes.substr(0, 30);
         EXPECT_TRUE(r.form.Timer2.enabled());
+        // Filling the boxes pauses the countdown's caption until its first tick.
+        const bool filled = c.text1 != kViewerPath;
+        EXPECT_EQ(r.form.Command4.text(), filled ? ui::kStartCaption : ui::kStopCaption);
         EXPECT_TRUE(r.sys.messages.empty());
     }
 }

@@ -102,19 +102,6 @@ TEST(StartUp, TheOtherFamilysFileIsNeverTouched) {
     }
 }
 
-TEST(StartUp, UnusableRecordsLeaveTheDesignTexts) {
-    for (const std::string& bytes : {std::string(), std::string("\"only one\"\r\n"),
-                              std::string("\x00\x01\xff\xfe\x80", 5)}) {
-        Rig r;
-        r.sys.files["C:\\dorvanlog2k.txt"] = bytes;
-        r.load();
-        EXPECT_EQ(r.form.Text1.text(), "C:\\TV Capture Card\\HDTVPCI.EXE");
-        EXPECT_EQ(r.form.Text2.text(), "TV Capture Card");
-        EXPECT_EQ(r.form.Command4.text(), kStopCaption);
-        EXPECT_TRUE(r.sys.messages.empty());
-    }
-}
-
 TEST(StartUp, MinuteAndSecondZeroAreShownThoughNotInTheLists) {
     Rig r({2004, 3, 16, 9, 0, 0});
     r.load();

@@ -140,6 +140,11 @@ struct Scenario {
     bool watching() const {
         return waitUntil([&] { return minimized(main); }, 3000, "main window minimised");
     }
+    // The viewer there and watched: the main window minimised.
+    void checkWatching(HWND viewer, const std::string& what) const {
+        check(viewer != nullptr && watching(), what,
+              describe(viewer) + ", the main window " + (minimized(main) ? "minimised" : "not"));
+    }
 
     // The program in its own folder with its help file, the stub viewer at
     // the default path taking its options from `viewerArgs`; on the 9x
@@ -366,17 +371,21 @@ void checkAboveFocused(HWND f1, HWND np) {
           "it below " + describe(np));
 }
 
-// Run out to the shutdown request, which the bystander refuses; Esc
-// pressed in Notepad then still ends the program.
-void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
-    if (!s.countdownToShutdown(f1)) return;
-    // Wine's end of the session is a program of its own, slow to start on
-    // a busy machine: wait for the refusal itself, not a fixed time.
+// Wine's end of the session is a program of its own, slow to start on a
+// busy machine: the refusal itself is waited for, not a fixed time.
+void waitForTheRefusal() {
     const auto refused = [] {
         return countOf(readFile("C:\\e2e\\bystander.log"), "WM_QUERYENDSESSION refused") > 0;
     };
     step(waitUntil(refused, 20000, "the bystander's refusal"),
          "the bystander refused the end of the session");
+}
+
+// Run out to the shutdown request, which the bystander refuses; Esc
+// pressed in Notepad then still ends the program.
+void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
+    if (!s.countdownToShutdown(f1)) return;
+    waitForTheRefusal();
     checkEq(waitEnd(s.corvell, 1000), "running", "the refused shutdown leaves the program running");
     checkAboveFocused(f1, np);
     key(VK_ESCAPE);
@@ -389,11 +398,7 @@ void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
 void stayedOnAfterARefusal(Scenario& s, HWND f1) {
     if (!s.countdownToShutdown(f1)) return;
     const double asked = seconds();
-    const auto refused = [] {
-        return countOf(readFile("C:\\e2e\\bystander.log"), "WM_QUERYENDSESSION refused") > 0;
-    };
-    step(waitUntil(refused, 20000, "the bystander's refusal"),
-         "the bystander refused the end of the session");
+    waitForTheRefusal();
     waitText(f1, "没有关机", 130000);
     const double after = seconds() - asked;
     note("the window said the computer stayed on " + fmt(after) + " s after the request");
@@ -419,8 +424,7 @@ HWND runNowAndClose(Scenario& s) {
     if (!s.startCorvell()) return nullptr;
     step(click(s.ctl(form0::Command1)), "立即运行 clicked");
     HWND viewer = waitTop(kViewerTitle, 10000);
-    check(viewer != nullptr && s.watching(), "viewer started and found",
-          describe(viewer) + ", main window " + (minimized(s.main) ? "minimised" : "not minimised"));
+    s.checkWatching(viewer, "viewer started and found");
     return viewer != nullptr ? s.closeViewer(viewer) : nullptr;
 }
 
@@ -485,8 +489,7 @@ HWND mainWindowKeys(Scenario& s) {
     step(typeInto(s.ctl(form0::Text2), kViewerTitle), "title typed again");
     pressOn(c1, VK_RETURN);
     HWND viewer = waitTop(kViewerTitle, 10000);
-    check(viewer != nullptr && s.watching(), "Enter on 立即运行 launches the viewer",
-          describe(viewer) + ", main window " + (minimized(s.main) ? "minimised" : "not minimised"));
+    s.checkWatching(viewer, "Enter on 立即运行 launches the viewer");
     return viewer;
 }
 

@@ -105,7 +105,6 @@ inline int runAll() {
 #define CHECK_OP(a, b, op, name) check::compare((a), (b), op, name, #a, #b, __FILE__, __LINE__)
 #define CHECK_EQ(a, b) CHECK_OP(a, b, std::equal_to<>(), "==")
 #define CHECK_NE(a, b) CHECK_OP(a, b, std::not_equal_to<>(), "!=")
-#define CHECK_LE(a, b) CHECK_OP(a, b, std::less_equal<>(), "<=")
 #define CHECK_GE(a, b) CHECK_OP(a, b, std::greater_equal<>(), ">=")
 #define CHECK_LT(a, b) CHECK_OP(a, b, std::less<>(), "<")
 #define CHECK_GT(a, b) CHECK_OP(a, b, std::greater<>(), ">")
