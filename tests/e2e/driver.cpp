@@ -273,7 +273,8 @@ bool checkWithin(double seconds, double low, double high, std::string_view what)
 bool checkFound(HWND w, std::string_view what) { return check(w != nullptr, what, "no window"); }
 
 bool checkNone(HWND w, std::string_view what) {
-    return check(w == nullptr, what, describe(w) + " " + quoted(text(GetDlgItem(w, 0xFFFF))));
+    const std::string said = text(GetDlgItem(w, 0xFFFF));  // a message box's text
+    return check(w == nullptr, what, describe(w) + (said.empty() ? "" : " saying " + quoted(said)));
 }
 
 bool checkText(HWND w, std::string_view expected, int timeoutMs, std::string_view what) {
