@@ -192,20 +192,20 @@ std::string errorText(DWORD code) {
 }
 
 // The message calls are the system's own.
-constexpr auto* defWindowProc = &DefWindowProcA;
-constexpr auto* callWindowProc = &CallWindowProcA;
-constexpr auto* sendMessage = &SendMessageA;
-constexpr auto* postMessage = &PostMessageA;
-constexpr auto* getMessage = &GetMessageA;
-constexpr auto* peekMessage = &PeekMessageA;
-constexpr auto* dispatchMessage = &DispatchMessageA;
-constexpr auto* isDialogMessage = &IsDialogMessageA;
+const auto& defWindowProc = DefWindowProcA;
+const auto& callWindowProc = CallWindowProcA;
+const auto& sendMessage = SendMessageA;
+const auto& postMessage = PostMessageA;
+const auto& getMessage = GetMessageA;
+const auto& peekMessage = PeekMessageA;
+const auto& dispatchMessage = DispatchMessageA;
+const auto& isDialogMessage = IsDialogMessageA;
 #ifdef _WIN64
-constexpr auto* getWindowLongPtr = &GetWindowLongPtrA;
-constexpr auto* setWindowLongPtr = &SetWindowLongPtrA;
+const auto& getWindowLongPtr = GetWindowLongPtrA;
+const auto& setWindowLongPtr = SetWindowLongPtrA;
 #else
-constexpr auto* getWindowLongPtr = &GetWindowLongA;
-constexpr auto* setWindowLongPtr = &SetWindowLongA;
+const auto& getWindowLongPtr = GetWindowLongA;
+const auto& setWindowLongPtr = SetWindowLongA;
 #endif
 
 }  // namespace
