@@ -20,6 +20,8 @@
 
 #include "driver.h"
 #include "ui/control_ids.h"
+#include "ui/form0.h"
+#include "ui/form1.h"
 
 namespace {
 
@@ -50,7 +52,7 @@ void summary(const std::string& what, std::vector<double> v) {
 }
 
 std::string caption(const std::string& kind) {
-    if (kind == "corvell") return "Corvell1.0";
+    if (kind == "corvell") return corvell::ui::kMainCaption;
     return kind == "baseline_clock" ? "Baseline clock" : "Baseline";
 }
 
@@ -108,7 +110,7 @@ bool watching(const std::string& kind, Process& p, Process& viewer) {
     if (kind == "corvell") {
         pointAtViewer();
         p = startProgram(kind);
-        HWND main = waitTop("Corvell1.0", 10000, p.pid);
+        HWND main = waitTop(corvell::ui::kMainCaption, 10000, p.pid);
         if (main == nullptr) return false;
         PostMessageW(control(main, corvell::ui::ids::form0::Command1), BM_CLICK, 0, 0);
         return waitUntil([&] { return minimized(main); }, 5000, "watching");
@@ -191,12 +193,12 @@ int road() {
     Process p = startProgram("corvell");
     std::printf("pid %lu\n", p.pid);
     std::fflush(stdout);
-    HWND main = waitTop("Corvell1.0", 10000, p.pid);
+    HWND main = waitTop(corvell::ui::kMainCaption, 10000, p.pid);
     HWND v = waitTop(kTitle, 20000);
     waitUntil([&] { return minimized(main); }, 5000, "watching");
     Sleep(1500);
     PostMessageW(v, WM_CLOSE, 0, 0);
-    HWND f1 = waitTop("正在准备关机…", 5000, p.pid);
+    HWND f1 = waitTop(corvell::ui::kCountdownCaption, 5000, p.pid);
     waitUntil([&] { return text(f1) == "正在关机…"; }, 30000, "shutting down");
     std::printf("requested\n");
     std::fflush(stdout);

@@ -7,9 +7,12 @@ add_library(corvell_win32 STATIC
   src/platform/win32/wide.cpp
   src/platform/win32/system_functions.cpp
   src/platform/win32/text_calls.cpp
+  src/platform/win32/text_calls_ansi.cpp
+  src/platform/win32/text_calls_wide.cpp
   src/platform/win32/window.cpp
   src/platform/win32/control_kinds.cpp
   src/platform/win32/native_form.cpp
+  src/platform/win32/forms.cpp
   src/platform/win32/running_copy.cpp
   src/platform/win32/services.cpp
   src/platform/win32/program.cpp

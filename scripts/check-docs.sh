@@ -117,7 +117,7 @@ else
 fi
 
 # The installer finds a running copy by its windows' class.
-class=$(sed -n 's/^constexpr char kFormClass\[\] = "\(.*\)";/\1/p' src/platform/win32/window.cpp)
+class=$(sed -n 's/^constexpr char kFormClass\[\] = "\(.*\)";/\1/p' src/platform/win32/native_form.cpp)
 expect packaging/NSIS.template.in '!define CORVELL_CLASS "\K[^"]+' "$class" \
   "the window class the installer looks for"
 

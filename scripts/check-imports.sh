@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when EXE imports a function that is not in LIST (by default
-# tests/imports/win98-imports.txt): one missing export on Windows 98 and the
-# program does not even load there.
+# tests/imports/win98-imports.txt, what the first Windows 95 and NT 4.0 both
+# export): one missing export and the program does not even load there.
 #
 #   check-imports.sh EXE [LIST]
 #
@@ -35,7 +35,7 @@ awk -v list="$list" -v exe="$exe" '
       if (line ~ /^[ \t]*(#|$)/) continue
       n = split(line, f, /[ \t]+/)
       if (f[1] == "") { bad = bad sprintf("%s:%d: leading blank\n", list, lineno); continue }
-      # Every entry must say where its Windows 98 support was checked.
+      # Every entry must say where its support was checked.
       if (n < 3) { bad = bad sprintf("%s:%d: entry without a source\n", list, lineno); continue }
       key = toupper(f[1]) "!" f[2]
       if (key in allowed) { bad = bad sprintf("%s:%d: %s listed twice\n", list, lineno, f[1] "!" f[2]); continue }

@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Static analysis: clang-tidy (.clang-tidy) and cppcheck on the portable
-# core, and the same on the Windows-side code named below, parsed as the
-# mingw-w64 tree compiles it. Fails on any finding.
+# core, clang-tidy on its tests, and the same on the Windows-side code named
+# below, parsed as the mingw-w64 tree compiles it. Fails on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Windows-side code, a directory each: its .cpp files, and its own headers
 # through them.
-windows_code=(src/platform/win32 tests/e2e)
+windows_code=(src/platform/win32 tests/e2e tests/win32 tests/release)
 
 cmake --preset native >/dev/null
 core=$(find src -name '*.cpp' -not -path 'src/platform/win32/*' | sort)
+core_tests=$(ls tests/*_test.cpp tests/support/*.cpp)
 echo "== clang-tidy"
 # Two files at a time, on the two cores; any finding fails the run.
-printf '%s\n' $core | xargs -P 2 -n 4 clang-tidy --quiet -p build/native
+printf '%s\n' $core $core_tests | xargs -P 2 -n 4 clang-tidy --quiet -p build/native
 
 echo "== clang-tidy, Windows side: ${windows_code[*]}"
 # The compile commands of the shipped tree; configuring it is enough.

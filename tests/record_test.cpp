@@ -7,6 +7,7 @@ namespace corvell::record {
 namespace {
 
 using test::gbk;
+using namespace std::string_literals;
 
 // A reader's answer as "path|title", or "none".
 std::string offered(const std::optional<Defaults>& d) {
@@ -45,7 +46,7 @@ TEST(RecordReader, TakesTheFirstTwoDelimitedFields) {
 TEST(RecordReader, FewerThanTwoFieldsIsNoRecord) {
     for (const std::string& bytes :
          std::vector<std::string>{"", "\r\n", "\"only\"\r\n", "one", "\n\"p\",\"t\"",
-                                  std::string("\"p\0x\",\"t\"", 10)}) {
+                                  "\"p\0x\",\"t\""s}) {
         EXPECT_EQ(offered(parseDefaults(bytes)), "none") << bytes;
     }
 }

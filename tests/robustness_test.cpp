@@ -8,6 +8,8 @@
 namespace corvell::test {
 namespace {
 
+using namespace std::string_literals;
+
 // Runs Run now with these texts; returns the messages shown within 20 s.
 std::vector<std::string> runWith(const std::string& path, const std::string& title,
                                  Rig& r) {
@@ -106,7 +108,8 @@ TEST(BadInput, RecordFilesOfEveryShapeStartTheProgram) {
         {"", kViewerPath, "TV Capture Card"},
         {"\r\n", kViewerPath, "TV Capture Card"},
         {"\"one field only\"", kViewerPath, "TV Capture Card"},
-        {std::string("\"p\0\",\"t\"", 9), kViewerPath, "TV Capture Card"},
+        {"\x00\x01\xff\xfe\x80"s, kViewerPath, "TV Capture Card"},
+        {"\"p\0\",\"t\""s, kViewerPath, "TV Capture Card"},
         {"\"C:\\a.exe\",\"no closing quote", "C:\\a.exe", "no closing quote"},
         {"\"C:\\a.exe\",\"bad \x81\x20 gbk\"", "C:\\a.exe", "bad ?  gbk"},
         {"\xEF\xBB\xBF\"C:\\电视.exe\",\"电视\"\r\n", "C:\\电视.exe", "电视"},
@@ -123,6 +126,9 @@ TEST(BadInput, RecordFilesOfEveryShapeStartTheProgram) {
         EXPECT_EQ(r.form.Text1.text(), c.text1) << c.bytes.substr(0, 30);
         EXPECT_EQ(r.form.Text2.text(), c.text2) << c.bytes.substr(0, 30);
         EXPECT_TRUE(r.form.Timer2.enabled());
+        // Filling the boxes pauses the countdown's caption until its first tick.
+        const bool filled = c.text1 != kViewerPath;
+        EXPECT_EQ(r.form.Command4.text(), filled ? ui::kStartCaption : ui::kStopCaption);
         EXPECT_TRUE(r.sys.messages.empty());
     }
 }
@@ -162,10 +168,10 @@ TEST(Faults, TheClockJumpingWhileArmedIsJudgedAtEachTick) {
     r.sys.windows.front().closesToIgnore = 1000;  // the viewer will not close
     r.advance(5000);
     EXPECT_EQ(r.sys.count("postClose"), 0);
-    r.sys.clock.jump(3 * 3600000);  // forwards past the preset
+    r.sys.clock.jump(int64_t{3} * 3600000);  // forwards past the preset
     r.advance(1000);
     EXPECT_EQ(r.sys.count("postClose"), 1);
-    r.sys.clock.jump(-3 * 3600000);  // and back before it: the requests stop
+    r.sys.clock.jump(int64_t{-3} * 3600000);  // and back before it: the requests stop
     r.advance(5000);
     EXPECT_EQ(r.sys.count("postClose"), 1);
     EXPECT_EQ(r.form1(), nullptr);

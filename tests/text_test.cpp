@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/path.h"
 #include "common/text.h"
 
 namespace corvell {
@@ -8,6 +9,12 @@ namespace {
 TEST(TimeText, NoLeadingZerosAndNothingBetweenParts) {
     EXPECT_EQ(timeText({2004, 3, 16, 21, 5, 7}), "2004年3月16日21时5分7秒");
     EXPECT_EQ(timeText({2010, 12, 1, 0, 0, 0}), "2010年12月1日0时0分0秒");
+}
+
+TEST(Path, TheFolderOfAFileInADriveRootKeepsItsBackslash) {
+    EXPECT_EQ(folderOf("C:\\tv.exe"), "C:\\");
+    EXPECT_EQ(folderOf("C:\\TV Card\\tv.exe"), "C:\\TV Card");
+    EXPECT_EQ(folderOf("tv.exe"), "");
 }
 
 TEST(DaysInMonth, DivisibleByFourAloneMakesALeapYear) {

@@ -14,9 +14,7 @@ void Form0::Form_Load() {
     app.osFamily = (version & 0x80000000u) != 0 ? 0 : 1;
     app.osMajor = static_cast<int32_t>(version & 0xFFu);
 
-    std::string dir = sys.exeFolder();
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    app.exeDir = dir;
+    app.exeDir = sys.exeFolder();
 
     Label3.setCaption(
         "请在下面的文本框中输入电视卡应用程序的窗口标题。\r(注意：请确保正确，否则程序将无法正常工作！)");

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/path.h"
 #include "common/text.h"
 
 namespace corvell {
@@ -129,9 +130,9 @@ struct App {
     Services& sys;
     int32_t osFamily = 0;  // 0: Windows 95/98/Me, 1: Windows NT
     int32_t osMajor = 0;   // the system's major version: 4 for NT 4 and 95/98/Me
-    std::string exeDir;    // no trailing backslash
+    std::string exeDir;    // as exeFolder names it: "C:\\" for a root
     // Opened by F1 in either window and by the help button.
-    std::string helpFile() const { return exeDir + "\\help.chm"; }
+    std::string helpFile() const { return inFolder(exeDir, "help.chm"); }
 };
 
 }  // namespace corvell

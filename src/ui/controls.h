@@ -40,8 +40,6 @@ struct Font {
     bool bold = false;
 };
 
-enum class SysColor { ButtonFace, WindowText };
-
 struct Geometry {
     int left = 0, top = 0, width = 0, height = 0;  // twips
 };
@@ -127,7 +125,6 @@ public:
     Label(Form& f, int id, std::string name, std::string caption, Geometry g)
         : Control(f, id, std::move(name), Kind::Label, std::move(caption), g) {}
     void setCaption(const std::string& s) { assignText(s); }
-    std::optional<SysColor> sysForeColor;
 };
 
 class CommandButton : public Control {
@@ -199,7 +196,6 @@ public:
     // Delivered by the scheduler: runs the handler unless it is disabled
     // or its handler is already running further up the stack.
     void tick();
-    bool running() const { return running_; }
 
     std::function<void()> onTimer;
 

@@ -10,7 +10,7 @@ namespace id = ids::form0;
 }  // namespace
 
 Form0::Form0(App& a)
-    : Form("Form0", "Corvell1.0", 6000, 3735),
+    : Form("Form0", kMainCaption, 6000, 3735),
       Text1(*this, id::Text1, "Text1", "C:\\TV Capture Card\\HDTVPCI.EXE", {120, 480, 5775, 375}),
       Text2(*this, id::Text2, "Text2", "TV Capture Card", {120, 1440, 5775, 375}),
       Combo1(*this, id::Combo1, "Combo1", "   年", {120, 2280, 975, 300}),
@@ -56,7 +56,6 @@ Form0::Form0(App& a)
     for (Label* l : {&Label6, &Label4}) {
         l->centred = true;
         l->transparent = true;
-        l->sysForeColor = SysColor::WindowText;
     }
     // The heading overlaps the date boxes by a pixel.
     Label6.clipSiblings = true;

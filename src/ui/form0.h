@@ -96,6 +96,9 @@ private:
     std::unique_ptr<Form1> form1_;
 };
 
+// The window's caption, by which the programs that drive it find it.
+inline constexpr const char* kMainCaption = "Corvell1.0";
+
 // Texts the handlers set more than once.
 inline constexpr const char* kStopCaption = "停止 &S";
 inline constexpr const char* kStartCaption = "开始 &S";

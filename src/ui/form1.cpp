@@ -15,7 +15,7 @@ constexpr int kSystemWaitMs = 120000;
 }  // namespace
 
 Form1::Form1(App& a)
-    : Form("Form1", "正在准备关机…", 4710, 1695),
+    : Form("Form1", kCountdownCaption, 4710, 1695),
       cmdLogoff(*this, id::cmdLogoff, "cmdLogoff", "注销", {120, 480, 1455, 495}),
       Command1(*this, id::Command1, "Command1", "", {2160, 240, 2295, 1215}),
       cmdForceLogoff(*this, id::cmdForceLogoff, "cmdForceLogoff", "强制注销", {1800, 480, 1575, 495}),

@@ -10,6 +10,10 @@
 
 namespace corvell::ui {
 
+// The window's caption while it counts, by which the programs that drive
+// it find it.
+inline constexpr const char* kCountdownCaption = "正在准备关机…";
+
 class Form1 : public Form {
 public:
     explicit Form1(App& app);

@@ -68,8 +68,7 @@ void send(std::vector<INPUT>& ins) {
     // Input that never went out would fail whatever check follows it, and
     // say nothing of why.
     if (sent != ins.size())
-        check(false,
-              "SendInput sent " + std::to_string(sent) + " of " + std::to_string(ins.size()));
+        checkEq(static_cast<int>(sent), static_cast<int>(ins.size()), "SendInput sent every input");
 }
 
 // Finds the first visible window that `match` takes.
@@ -193,6 +192,12 @@ bool waitExit(const Process& p, int timeoutMs, DWORD* code) {
     return true;
 }
 
+std::string waitEnd(const Process& p, int timeoutMs, bool withCode) {
+    DWORD code = 0;
+    if (!waitExit(p, timeoutMs, &code)) return "running";
+    return withCode ? "ended with " + std::to_string(code) : "ended";
+}
+
 void kill(Process& p) {
     if (!p.handle) return;
     if (WaitForSingleObject(p.handle, 0) == WAIT_TIMEOUT) {
@@ -234,22 +239,47 @@ bool writeFile(std::string_view path, std::string_view bytes) {
 
 // ---- checks -------------------------------------------------------------------
 
-bool check(bool cond, std::string_view what) {
+namespace {
+
+bool result(bool cond, std::string_view what) {
     ++g_checks;
     if (!cond) ++g_failures;
     out(cond ? "ok - " : "FAIL - ", what);
     return cond;
 }
 
+}  // namespace
+
+bool check(bool cond, std::string_view what, std::string_view got) {
+    if (!cond) note(std::string(what) + ": got " + std::string(got));
+    return result(cond, what);
+}
+
 bool checkEq(std::string_view actual, std::string_view expected, std::string_view what) {
-    bool same = actual == expected;
-    if (!same)
-        note(std::string(what) + ": got " + quoted(actual) + ", expected " + quoted(expected));
-    return check(same, what);
+    return check(actual == expected, what, quoted(actual) + ", expected " + quoted(expected));
 }
 
 bool checkEq(int actual, int expected, std::string_view what) {
-    return checkEq(std::to_string(actual), std::to_string(expected), what);
+    return check(actual == expected, what,
+                 std::to_string(actual) + ", expected " + std::to_string(expected));
+}
+
+bool checkWithin(double seconds, double low, double high, std::string_view what) {
+    char range[64];
+    std::snprintf(range, sizeof range, "%.2f s, expected %.1f to %.1f s", seconds, low, high);
+    return check(seconds > low && seconds < high, what, range);
+}
+
+bool checkFound(HWND w, std::string_view what) { return check(w != nullptr, what, "no window"); }
+
+bool checkNone(HWND w, std::string_view what) {
+    const std::string said = text(GetDlgItem(w, 0xFFFF));  // a message box's text
+    return check(w == nullptr, what, describe(w) + (said.empty() ? "" : " saying " + quoted(said)));
+}
+
+bool checkText(HWND w, std::string_view expected, int timeoutMs, std::string_view what) {
+    waitText(w, expected, timeoutMs);
+    return checkEq(text(w), expected, what);
 }
 
 void note(std::string_view line) {
@@ -265,7 +295,7 @@ int exitCode() {
 
 void step(bool ok, std::string_view what) {
     if (ok) return;
-    check(false, "step: " + std::string(what));
+    result(false, "step: " + std::string(what));
     throw StepFailed{std::string(what)};
 }
 
@@ -351,6 +381,11 @@ std::string text(HWND w) {
     LRESULT got = ask(w, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
     buf.resize(got > 0 ? got : 0);
     return narrow(buf);
+}
+
+std::string describe(HWND w) {
+    if (w == nullptr || !IsWindow(w)) return "no window";
+    return classOf(w) + " " + quoted(narrow(captionOf(w))) + (IsWindowVisible(w) ? "" : " (hidden)");
 }
 
 bool enabled(HWND w) {

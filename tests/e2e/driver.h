@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <concepts>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -31,15 +32,32 @@ struct Process {
 // CreateProcessW on a whole command line; handle null on failure.
 Process start(std::string_view commandLine, std::string_view directory = {});
 bool waitExit(const Process& p, int timeoutMs, DWORD* code = nullptr);
+// "ended" once p has ended within timeoutMs ("ended with 0", with its exit
+// code, when asked), else "running": for a check to compare.
+std::string waitEnd(const Process& p, int timeoutMs, bool withCode = false);
 void kill(Process& p);  // TerminateProcess if still running, then closes the handle
 std::string exePath();  // this program's
 std::string readFile(std::string_view path);  // whole file as bytes; "" if missing
 bool writeFile(std::string_view path, std::string_view bytes);  // replaces the file
 
 // ---- checks: "ok - ..." / "FAIL - ..." on stdout ----------------------------
-bool check(bool cond, std::string_view what);
+// A failed check says what it got beside what was wanted, in a "#" line
+// before its FAIL line; got is what was seen (a state, a time, a count).
+bool check(bool cond, std::string_view what, std::string_view got);
 bool checkEq(std::string_view actual, std::string_view expected, std::string_view what);
 bool checkEq(int actual, int expected, std::string_view what);
+template <std::same_as<bool> Bool>
+bool checkEq(Bool actual, Bool expected, std::string_view what) {
+    return checkEq(std::string_view(actual ? "true" : "false"), expected ? "true" : "false", what);
+}
+// A time in seconds from low to high.
+bool checkWithin(double seconds, double low, double high, std::string_view what);
+// A window that was to be found, or none that was not to be: a failure
+// says which window it found, or that it found none.
+bool checkFound(HWND w, std::string_view what);
+bool checkNone(HWND w, std::string_view what);
+// Waits up to timeoutMs for w to show expected, then checks what it shows.
+bool checkText(HWND w, std::string_view expected, int timeoutMs, std::string_view what);
 void note(std::string_view line);  // "# ..." diagnostic line
 int exitCode();                    // for return from main: 0 only if nothing failed
 
@@ -80,6 +98,8 @@ bool waitNoTop(std::string_view caption, int timeoutMs, DWORD pid = 0);
 HWND control(HWND parent, int id);  // GetDlgItem
 
 std::string text(HWND w);  // WM_GETTEXT; "" if the window does not answer
+// "no window", or its class and caption: for a check to say what it found.
+std::string describe(HWND w);
 bool enabled(HWND w);
 bool visible(HWND w);
 bool minimized(HWND w);  // IsIconic

@@ -117,17 +117,10 @@ bool focusIn(HWND w) {
     return f != nullptr && (f == w || IsChild(w, f));
 }
 
-void driveTarget(const std::string& stub) {
-    Process p = start("\"" + exePath() + "\" --target");
-    HWND w = waitTop(kTitle, 5000, p.pid);
-    if (!check(w != nullptr, "target window appears")) return kill(p);
-    check(findTop(kTitle, p.pid + 1) == nullptr, "findTop honours the process id");
-    HWND edit = control(w, kEdit), combo = control(w, kCombo), box = control(w, kCheck),
-         save = control(w, kSave);
-    check(edit && combo && box && save, "controls found by ID");
-    checkEq(text(save), "&Save", "button text read back");
-
-    // A window lying over the target must not swallow the clicks meant for it.
+// Typing, through a window that lay over the target: every character
+// arrives once, as real keystrokes do; then Tab moves the focus on.
+void typeIntoTarget(HWND w, const std::string& stub) {
+    HWND edit = control(w, kEdit);
     Process cover;
     if (!stub.empty()) {
         cover = start("\"" + stub + "\" Cover");
@@ -137,92 +130,120 @@ void driveTarget(const std::string& stub) {
         SetWindowPos(c, HWND_TOP, r.left, r.top, 400, 300, SWP_SHOWWINDOW);
         waitUntil([&] { return GetForegroundWindow() == c; }, 2000, "cover in front");
     }
-
-    // Typing: every character must arrive once, as real keystrokes do.
-    check(focusByClick(edit), "click puts the focus in the edit box");
+    check(focusByClick(edit), "click puts the focus in the edit box",
+          "the focus on " + describe(focused(w)));
     kill(cover);
     type("Hello 世界");
-    check(waitText(edit, "Hello 世界", 3000), "typed text, Chinese included, reaches the edit box");
-    check(waitText(control(w, kChanges), "8", 2000), "one EN_CHANGE per typed character");
-
-    check(!waitText(edit, "something else", 200), "waitText reports a timeout");
-
+    checkText(edit, "Hello 世界", 3000, "typed text, Chinese included, reaches the edit box");
+    checkText(control(w, kChanges), "8", 2000, "one EN_CHANGE per typed character");
+    checkEq(waitText(edit, "something else", 200), false, "waitText reports a timeout");
     key(VK_TAB);
-    check(waitUntil([&] { return focusIn(combo); }, 2000, "focus on the combo"),
-          "Tab moves the focus on");
+    check(waitUntil([&] { return focusIn(control(w, kCombo)); }, 2000, "focus on the combo"),
+          "Tab moves the focus on", "the focus on " + describe(focused(w)));
+}
 
-    check(choose(combo, 2, Pick::Mouse), "combo item chosen with the mouse");
+// Both kinds of combo box, by the mouse and by the keys, and typing over one.
+void chooseInTarget(HWND w) {
+    HWND combo = control(w, kCombo);
+    check(choose(combo, 2, Pick::Mouse), "combo item chosen with the mouse", text(combo));
     checkEq(text(combo), "三", "combo shows the clicked item");
-    check(waitText(control(w, kSelIndex), "2", 2000), "target saw CBN_SELCHANGE for item 2");
+    checkText(control(w, kSelIndex), "2", 2000, "target saw CBN_SELCHANGE for item 2");
     checkEq(text(control(w, kSelChanges)), "1",
             "a mouse pick is one CBN_SELCHANGE, not a walk by keys");
     checkEq(comboItem(combo, 3), "Four", "combo item text read back");
 
-    std::string before = text(control(w, kSelChanges));
-    check(choose(combo, 0, Pick::Keyboard), "combo item chosen with the keyboard");
+    const std::string before = text(control(w, kSelChanges));
+    check(choose(combo, 0, Pick::Keyboard), "combo item chosen with the keyboard", text(combo));
     checkEq(text(combo), "One", "combo shows the item chosen by keys");
-    check(waitText(control(w, kSelIndex), "0", 2000), "target saw CBN_SELCHANGE for item 0");
-    check(text(control(w, kSelChanges)) != before, "keyboard choice raised further CBN_SELCHANGEs");
+    checkText(control(w, kSelIndex), "0", 2000, "target saw CBN_SELCHANGE for item 0");
+    check(text(control(w, kSelChanges)) != before, "keyboard choice raised further CBN_SELCHANGEs",
+          "still " + before);
 
     // What a person does to replace a combo's text: select it all, type over it.
-    check(focusByClick(combo), "click puts the focus in the combo's edit");
+    check(focusByClick(combo), "click puts the focus in the combo's edit",
+          "the focus on " + describe(focused(w)));
     key(VK_HOME);
     keys({VK_SHIFT, VK_END});
     type("自定义");
-    check(waitText(combo, "自定义", 2000), "Shift+End and typing replace the combo text");
+    checkText(combo, "自定义", 2000, "Shift+End and typing replace the combo text");
 
     HWND list = control(w, kList);
     check(choose(list, 1, Pick::Keyboard),
-          "drop-down list: item chosen with the keyboard from no selection");
-    check(waitText(control(w, kListIndex), "1", 2000) && text(list) == "乙", "target saw it");
-    check(choose(list, 2, Pick::Mouse), "drop-down list: item chosen with the mouse");
-    check(waitText(control(w, kListIndex), "2", 2000) && text(list) == "丙", "target saw that too");
+          "drop-down list: item chosen with the keyboard from no selection", text(list));
+    waitText(control(w, kListIndex), "1", 2000);
+    checkEq(text(control(w, kListIndex)) + " " + text(list), "1 乙", "target saw it");
+    check(choose(list, 2, Pick::Mouse), "drop-down list: item chosen with the mouse", text(list));
+    waitText(control(w, kListIndex), "2", 2000);
+    checkEq(text(control(w, kListIndex)) + " " + text(list), "2 丙", "target saw that too");
+}
 
-    check(!checked(box), "check box starts clear");
-    check(click(box), "click the check box");
-    check(waitUntil([&] { return checked(box); }, 2000, "check box checked"),
-          "check box checked by the click");
-    check(waitText(control(w, kCheckClicks), "1", 2000),
-          "target saw BN_CLICKED from the check box");
-    check(waitEnabled(save, false, 2000), "target disabled the button in response");
+// The check box and the push button by clicks, the button by its access
+// key, and the message box it opens.
+void clickInTarget(HWND w, const Process& p) {
+    HWND box = control(w, kCheck), save = control(w, kSave);
+    checkEq(checked(box), false, "check box starts clear");
+    check(click(box), "click the check box", describe(box));
+    checkEq(waitUntil([&] { return checked(box); }, 2000, "check box checked"), true,
+            "check box checked by the click");
+    checkText(control(w, kCheckClicks), "1", 2000, "target saw BN_CLICKED from the check box");
+    checkEq(waitEnabled(save, false, 2000), true, "target disabled the button in response");
     click(box);
-    check(waitEnabled(save, true, 2000) && !checked(box), "second click clears it again");
+    waitEnabled(save, true, 2000);
+    checkEq(std::string(enabled(save) ? "enabled" : "disabled") + (checked(box) ? ", ticked" : ""),
+            "enabled", "second click clears it again");
 
-    check(click(save), "click the Save button");
+    check(click(save), "click the Save button", describe(save));
     HWND mb = waitMessageBox(kBoxCaption, 3000, p.pid);
-    if (check(mb != nullptr, "message box appears")) {
-        check(findMessageBox(kBoxCaption, p.pid + 1) == nullptr,
-              "message box search honours the process id");
+    if (checkFound(mb, "message box appears")) {
+        checkNone(findMessageBox(kBoxCaption, p.pid + 1),
+                  "message box search honours the process id");
         checkEq(messageText(mb), "已保存：Hello 世界", "message box text read");
-        check(pressButton(mb, IDOK), "OK closes the message box");
+        check(pressButton(mb, IDOK), "OK closes the message box", describe(mb));
     }
-    check(waitText(control(w, kSaves), "1", 2000), "target saw BN_CLICKED from the button");
+    checkText(control(w, kSaves), "1", 2000, "target saw BN_CLICKED from the button");
 
-    check(bringToFront(w), "target back in the foreground");
+    check(bringToFront(w), "target back in the foreground", describe(GetForegroundWindow()));
     keys({VK_MENU, 'S'});
     mb = waitMessageBox(kBoxCaption, 3000, p.pid, windowTid(w));
-    if (check(mb != nullptr, "Alt+S presses the button"))
-        check(pressButton(mb), "and its box is dismissed");
-    check(waitText(control(w, kSaves), "2", 2000), "second BN_CLICKED seen");
+    if (checkFound(mb, "Alt+S presses the button"))
+        check(pressButton(mb), "and its box is dismissed", describe(mb));
+    checkText(control(w, kSaves), "2", 2000, "second BN_CLICKED seen");
+}
 
+// Esc, F1, the minimised state, and Alt+F4 to close it.
+void keysToTarget(HWND w, Process& p) {
     bringToFront(w);
     key(VK_ESCAPE);
-    check(waitText(control(w, kCancels), "1", 2000), "Esc reaches the target as IDCANCEL");
+    checkText(control(w, kCancels), "1", 2000, "Esc reaches the target as IDCANCEL");
     key(VK_F1);
-    check(waitText(control(w, kHelps), "1", 2000), "F1 reaches the target as WM_HELP");
+    checkText(control(w, kHelps), "1", 2000, "F1 reaches the target as WM_HELP");
 
     ShowWindow(w, SW_MINIMIZE);
-    check(waitUntil([&] { return minimized(w); }, 2000, "minimised"), "minimised state read");
+    checkEq(waitUntil([&] { return minimized(w); }, 2000, "minimised"), true, "minimised state read");
     ShowWindow(w, SW_RESTORE);
-    check(waitUntil([&] { return !minimized(w); }, 2000, "restored"), "restored state read");
+    checkEq(waitUntil([&] { return !minimized(w); }, 2000, "restored"), true, "restored state read");
 
     bringToFront(w);
     keys({VK_MENU, VK_F4});
-    check(waitGone(w, 3000), "Alt+F4 closes the target");
-    check(waitNoTop(kTitle, 1000), "no window with its title is left");
-    DWORD code = 1;
-    check(waitExit(p, 3000, &code) && code == 0, "target exits cleanly");
+    check(waitGone(w, 3000), "Alt+F4 closes the target", describe(w));
+    checkEq(waitNoTop(kTitle, 1000), true, "no window with its title is left");
+    checkEq(waitEnd(p, 3000, true), "ended with 0", "target exits cleanly");
     kill(p);
+}
+
+void driveTarget(const std::string& stub) {
+    Process p = start("\"" + exePath() + "\" --target");
+    HWND w = waitTop(kTitle, 5000, p.pid);
+    if (!checkFound(w, "target window appears")) return kill(p);
+    checkNone(findTop(kTitle, p.pid + 1), "findTop honours the process id");
+    const int ids[] = {kEdit, kCombo, kCheck, kSave};
+    checkEq(static_cast<int>(std::ranges::count_if(ids, [&](int id) { return control(w, id); })),
+            4, "controls found by ID");
+    checkEq(text(control(w, kSave)), "&Save", "button text read back");
+    typeIntoTarget(w, stub);
+    chooseInTarget(w);
+    clickInTarget(w, p);
+    keysToTarget(w, p);
 }
 
 // ---------------------------------------------------------------- the stub viewer
@@ -251,118 +272,134 @@ bool logHas(const std::string& path, const std::string& event) {
     return std::ranges::find(lines, event) != lines.end();
 }
 
-// Started in the temporary folder, which it reports in its first line.
-std::string g_stubFolder;
+// The stub under test, started in the temporary folder, which it reports
+// in its first line, with a log of its own there.
+struct Stub {
+    std::string exe;
+    std::string folder;
+    std::string log;
+    Process start(const std::string& args) const {
+        DeleteFileW(widen(log).c_str());
+        return e2e::start("\"" + exe + "\" --log \"" + log + "\" " + args, folder);
+    }
+    std::string started(const std::string& title) const {
+        return "started title=" + title + " folder=" + folder;
+    }
+    std::string events() const { return joined(readLog(log)); }
+};
 
-Process startStub(const std::string& stub, const std::string& log, const std::string& args) {
-    DeleteFileW(widen(log).c_str());
-    return start("\"" + stub + "\" --log \"" + log + "\" " + args, g_stubFolder);
-}
-
-void checkStub(const std::string& stub) {
-    wchar_t tmp[MAX_PATH];
-    GetTempPathW(MAX_PATH, tmp);
-    std::string log = narrow(tmp) + "stub_viewer_selftest.log";
-    g_stubFolder = narrow(tmp);
-    if (g_stubFolder.size() > 3 && g_stubFolder.back() == '\\') g_stubFolder.pop_back();
-    const std::string in = " folder=" + g_stubFolder;
-
-    // Plain run: findable quickly, closes on the first WM_CLOSE.
+// Plain run: findable quickly, closes on the first WM_CLOSE.
+void plainStub(const Stub& stub) {
     const std::string title = "CCTV 电视  Viewer";
     ULONGLONG t0 = GetTickCount64();
-    Process s = startStub(stub, log, title);
+    Process s = stub.start(title);
     HWND w = waitFor([&] { return findTop(title, s.pid); }, 3000, "stub window");
     ULONGLONG took = GetTickCount64() - t0;
-    check(w != nullptr, "stub findable by its title, spaces and Chinese kept");
+    checkFound(w, "stub findable by its title, spaces and Chinese kept");
     note("stub findable after " + std::to_string(took) + " ms");
-    check(took < 1500, "stub findable within a moment");
-    check(waitUntil([&] { return visible(w); }, 1000, "stub visible"), "stub window visible");
+    check(took < 1500, "stub findable within a moment", std::to_string(took) + " ms");
+    checkEq(waitUntil([&] { return visible(w); }, 1000, "stub visible"), true,
+            "stub window visible");
     DWORD_PTR r = 0;
     SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
-    check(r == TRUE, "stub agrees to end the session");
+    checkEq(static_cast<int>(r), TRUE, "stub agrees to end the session");
     SendMessageTimeoutW(w, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(waitGone(w, 3000), "stub closes on WM_CLOSE");
-    DWORD code = 1;
-    check(waitExit(s, 3000, &code) && code == 0, "stub exits with 0");
-    checkEq(joined(readLog(log)),
-            "started title=" + title + in +
+    check(waitGone(w, 3000), "stub closes on WM_CLOSE", describe(w));
+    checkEq(waitEnd(s, 3000, true), "ended with 0", "stub exits with 0");
+    checkEq(stub.events(),
+            stub.started(title) +
                 " | WM_QUERYENDSESSION | WM_ENDSESSION wParam=0 | WM_CLOSE | destroyed | exit",
             "stub log of a plain run");
     kill(s);
+}
 
-    s = startStub(stub, log, "--ignore-close 2 \"Quoted  title\"");
-    w = waitTop("Quoted  title", 3000, s.pid);
-    check(w != nullptr, "quoted title has its quotes removed");
+// Closes ignored, a new title, a refused end of the session.
+void stubOptions(const Stub& stub) {
+    Process s = stub.start("--ignore-close 2 \"Quoted  title\"");
+    HWND w = waitTop("Quoted  title", 3000, s.pid);
+    checkFound(w, "quoted title has its quotes removed");
     for (int i = 0; i < 2; ++i) {
         PostMessageW(w, WM_CLOSE, 0, 0);
-        waitUntil([&] { return readLog(log).size() >= static_cast<size_t>(2 + i); }, 2000,
+        waitUntil([&] { return readLog(stub.log).size() >= static_cast<size_t>(2 + i); }, 2000,
                   "log line");
     }
-    check(IsWindow(w), "stub survives two ignored WM_CLOSE");
+    check(IsWindow(w), "stub survives two ignored WM_CLOSE", stub.events());
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(waitGone(w, 3000), "third WM_CLOSE closes it");
+    check(waitGone(w, 3000), "third WM_CLOSE closes it", describe(w));
     waitExit(s, 3000);
-    checkEq(joined(readLog(log)),
-            "started title=Quoted  title" + in +
+    checkEq(stub.events(),
+            stub.started("Quoted  title") +
                 " | WM_CLOSE ignored | WM_CLOSE ignored | WM_CLOSE | destroyed | exit",
             "stub log with ignored closes");
     kill(s);
 
-    s = startStub(stub, log, "--rename-after 300 \"新 标题\" Old title");
+    s = stub.start("--rename-after 300 \"新 标题\" Old title");
     w = waitTop("Old title", 3000, s.pid);
-    check(w != nullptr, "stub found by its first title");
+    checkFound(w, "stub found by its first title");
     HWND renamed = waitTop("新 标题", 3000, s.pid);
-    check(renamed == w && !findTop("Old title", s.pid), "stub renamed itself");
-    check(waitUntil([&] { return logHas(log, "renamed 新 标题"); }, 2000, "rename logged"),
-          "rename logged");
+    check(renamed == w && !findTop("Old title", s.pid), "stub renamed itself", describe(w));
+    check(waitUntil([&] { return logHas(stub.log, "renamed 新 标题"); }, 2000, "rename logged"),
+          "rename logged", stub.events());
     kill(s);
-    std::string raw = readFile(log);
-    check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(log, "exit"),
-          "killed stub left whole lines");
+    std::string raw = readFile(stub.log);
+    check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(stub.log, "exit"),
+          "killed stub left whole lines", raw);
 
-    s = startStub(stub, log, "--refuse-end-session Refusing");
+    s = stub.start("--refuse-end-session Refusing");
     w = waitTop("Refusing", 3000, s.pid);
-    r = TRUE;
+    DWORD_PTR r = TRUE;
     SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
-    check(w != nullptr && r == FALSE, "stub can refuse to end the session");
+    check(w != nullptr && r == FALSE, "stub can refuse to end the session",
+          describe(w) + " answered " + std::to_string(r));
     kill(s);
+}
 
-    s = startStub(stub, log, "--exit-after 300 Leaving");
-    w = waitTop("Leaving", 3000, s.pid);
-    check(w && waitGone(w, 3000), "stub closes by itself");
-    check(waitExit(s, 3000, &code) && code == 0, "and exits with 0");
-    checkEq(joined(readLog(log)),
-            "started title=Leaving" + in + " | exiting by itself | destroyed | exit",
+// Leaving by itself, two windows, hanging.
+void stubLives(const Stub& stub) {
+    Process s = stub.start("--exit-after 300 Leaving");
+    HWND w = waitTop("Leaving", 3000, s.pid);
+    check(w && waitGone(w, 3000), "stub closes by itself", describe(w));
+    checkEq(waitEnd(s, 3000, true), "ended with 0", "and exits with 0");
+    checkEq(stub.events(), stub.started("Leaving") + " | exiting by itself | destroyed | exit",
             "stub log of leaving by itself");
     kill(s);
 
-    s = startStub(stub, log, "--second-window Twins");
+    s = stub.start("--second-window Twins");
     std::vector<HWND> twins;
     waitUntil([&] { return (twins = allTop("Twins", s.pid)).size() == 2; }, 3000,
               "two stub windows");
+    checkEq(static_cast<int>(twins.size()), 2, "two windows with the same title");
     twins.resize(2);
-    w = twins[0];
-    HWND other = twins[1];
-    check(w && other, "two windows with the same title");
-    PostMessageW(w, WM_CLOSE, 0, 0);
-    check(waitGone(w, 3000) && IsWindow(other) && !waitExit(s, 300),
-          "one closed, the other keeps it running");
-    PostMessageW(other, WM_CLOSE, 0, 0);
-    check(waitGone(other, 3000) && waitExit(s, 3000), "closing the other ends it");
+    PostMessageW(twins[0], WM_CLOSE, 0, 0);
+    check(waitGone(twins[0], 3000) && IsWindow(twins[1]) && !waitExit(s, 300),
+          "one closed, the other keeps it running", stub.events());
+    PostMessageW(twins[1], WM_CLOSE, 0, 0);
+    check(waitGone(twins[1], 3000) && waitExit(s, 3000), "closing the other ends it",
+          stub.events());
     kill(s);
 
-    s = startStub(stub, log, "--hang-after 200 Stuck");
+    s = stub.start("--hang-after 200 Stuck");
     w = waitTop("Stuck", 3000, s.pid);
-    check(w && waitUntil([&] { return logHas(log, "hanging"); }, 3000, "stub hangs"),
-          "stub reports hanging");
+    check(w && waitUntil([&] { return logHas(stub.log, "hanging"); }, 3000, "stub hangs"),
+          "stub reports hanging", stub.events());
     DWORD_PTR dummy = 0;
     check(!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &dummy),
-          "hung stub does not answer");
+          "hung stub does not answer", "an answer");
     PostMessageW(w, WM_CLOSE, 0, 0);
-    check(!waitExit(s, 500) && IsWindow(w), "hung stub ignores WM_CLOSE");
+    check(!waitExit(s, 500) && IsWindow(w), "hung stub ignores WM_CLOSE", stub.events());
     kill(s);
-    DeleteFileW(widen(log).c_str());
+}
+
+void checkStub(const std::string& exe) {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    Stub stub{exe, narrow(tmp), narrow(tmp) + "stub_viewer_selftest.log"};
+    if (stub.folder.size() > 3 && stub.folder.back() == '\\') stub.folder.pop_back();
+    plainStub(stub);
+    stubOptions(stub);
+    stubLives(stub);
+    DeleteFileW(widen(stub.log).c_str());
 }
 
 }  // namespace
@@ -377,15 +414,18 @@ void checkRelayParsing() {
         "0038:003c:Call window proc 0x41a2b0 (hwnd=00010020,msg=WM_TIMER,wp=00000001,lp=00000000)\n"
         "0038:003c:Call user32.ExitWindowsEx(00000001,ffffffff) ret=00401a00\n";
     const std::vector<RelayCall> a = relayCalls(trace, 0x38);
-    check(a.size() == 2, "relay: two calls of process 0x38, returns and window procs left out");
+    checkEq(static_cast<int>(a.size()), 2,
+            "relay: two calls of process 0x38, returns and window procs left out");
     if (a.size() == 2) {
         checkEq(a[0].function, "KERNEL32.CreateFileA", "relay: module and function");
         checkEq(a[0].args, "00f817f0 \"x(1)\",c0000000",
                 "relay: arguments with parentheses inside");
-        check(a[0].ret == 0x4079df && a[1].ret == 0x401a00, "relay: return addresses");
+        check(a[0].ret == 0x4079df && a[1].ret == 0x401a00, "relay: return addresses",
+              std::to_string(a[0].ret) + ", " + std::to_string(a[1].ret));
     }
     const std::vector<RelayCall> b = relayCalls(trace, 0x44);
-    check(b.size() == 1 && b[0].at > 12.3 && b[0].ret == 0x7b012345, "relay: timestamped line");
+    check(b.size() == 1 && b[0].at > 12.3 && b[0].ret == 0x7b012345, "relay: timestamped line",
+          b.empty() ? "no call" : std::to_string(b[0].at) + ", " + std::to_string(b[0].ret));
 }
 
 int main(int argc, char** argv) {

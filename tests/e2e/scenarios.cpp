@@ -22,14 +22,16 @@
 
 #include "driver.h"
 #include "ui/control_ids.h"
+#include "ui/form0.h"
+#include "ui/form1.h"
 
 namespace {
 
 using namespace e2e;
 using namespace corvell::ui::ids;
 
-constexpr const char* kMain = "Corvell1.0";
-constexpr const char* kCountdown = "正在准备关机…";
+constexpr const char* kMain = corvell::ui::kMainCaption;
+constexpr const char* kCountdown = corvell::ui::kCountdownCaption;
 constexpr const char* kExeDir = "C:\\Program Files\\Corvell";
 constexpr const char* kViewerPath = "C:\\TV Capture Card\\HDTVPCI.EXE";
 constexpr const char* kViewerTitle = "TV Capture Card";
@@ -54,6 +56,12 @@ std::string gbk(std::string_view utf8) {
 std::string shown(std::string_view bytes) {
     std::string s = narrow(widen(bytes, kGbk));
     while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string s;
+    for (const std::string& w : words) s += (s.empty() ? "" : " ") + w;
     return s;
 }
 
@@ -104,8 +112,8 @@ void checkRecord(const std::string& file, const std::string& path, const std::st
                                         std::ranges::count(bytes, '"') == 8
                                   : bytes == head + tail);
     }
-    check(found, (stopped ? "stop record with four fields: " : "start record in code page 936: ") +
-                     shown(bytes));
+    check(found, stopped ? "stop record with four fields" : "start record in code page 936",
+          shown(bytes));
 }
 
 void setWin98() {
@@ -131,6 +139,11 @@ struct Scenario {
     HWND ctl(int id) const { return control(main, id); }
     bool watching() const {
         return waitUntil([&] { return minimized(main); }, 3000, "main window minimised");
+    }
+    // The viewer there and watched: the main window minimised.
+    void checkWatching(HWND viewer, const std::string& what) const {
+        check(viewer != nullptr && watching(), what,
+              describe(viewer) + ", the main window " + (minimized(main) ? "minimised" : "not"));
     }
 
     // The program in its own folder with its help file, the stub viewer at
@@ -160,7 +173,7 @@ struct Scenario {
     void startBystander(bool refusing = false) {
         start(std::string("C:\\e2e\\bystander.exe --log C:\\e2e\\bystander.log ") +
               (refusing ? "--refuse-end-session " : "") + "Bystander");
-        check(waitTop("Bystander", 10000) != nullptr, "bystander program is running");
+        checkFound(waitTop("Bystander", 10000), "bystander program is running");
     }
 
     bool startCorvell() {
@@ -170,13 +183,14 @@ struct Scenario {
         step(writeFile("C:\\e2e\\corvell.pid", pids), "the program's pid noted");
         main = waitTop(kMain, 20000, corvell.pid);
         opened = seconds();
-        return check(main != nullptr, "main window opens");
+        return checkFound(main, "main window opens");
     }
 
     void shot(HWND w, const std::string& file) {
         SetCursorPos(0, 0);  // no tooltip in the picture
         Sleep(300);
-        check(screenshot(w, "C:\\e2e\\shots\\" + file + ".bmp"), "screenshot " + file);
+        check(screenshot(w, "C:\\e2e\\shots\\" + file + ".bmp"), "screenshot " + file,
+              "none of " + describe(w));
     }
 
     // From the automatic launch to the viewer found and the main window
@@ -185,13 +199,12 @@ struct Scenario {
         HWND viewer = waitTop(title, 20000);
         const double after = seconds() - opened;
         note("viewer window appeared " + fmt(after) + " s after the main window");
-        check(viewer != nullptr && after > 10.0 && after < 13.0,
-              "launched by the countdown about 11 s after start-up");
-        check(watching(), "main window minimised once the viewer is found");
-        check(waitText(ctl(form0::Text1), "正在运行调用程序:" + path, 2000),
-              "Text1 shows the path");
-        check(waitText(ctl(form0::Text2), "程序标题:" + title, 2000), "Text2 shows the title");
-        check(!enabled(ctl(form0::Command1)) && !enabled(ctl(form0::Command4)), "buttons locked");
+        checkWithin(after, 10.0, 13.0, "launched by the countdown about 11 s after start-up");
+        check(watching(), "main window minimised once the viewer is found", "not minimised");
+        checkText(ctl(form0::Text1), "正在运行调用程序:" + path, 2000, "Text1 shows the path");
+        checkText(ctl(form0::Text2), "程序标题:" + title, 2000, "Text2 shows the title");
+        checkEq(enabled(ctl(form0::Command1)) || enabled(ctl(form0::Command4)), false,
+                "buttons locked");
         return viewer;
     }
 
@@ -201,17 +214,16 @@ struct Scenario {
         keys({VK_MENU, VK_F4});
         // Timed from the window's going: how long the viewer takes to close
         // is its own, and grows on a busy machine.
-        check(waitGone(viewer, 3000), "the viewer's window closes");
+        check(waitGone(viewer, 3000), "the viewer's window closes", describe(viewer));
         const double closed = seconds();
         HWND text1 = ctl(form0::Text1);
-        const bool ended =
-            waitUntil([&] { return text(text1) == "调用程序已经停止运行"; }, 3000,
-                      "Text1 reads the program has stopped", [&] { return text(text1); });
+        waitUntil([&] { return text(text1) == "调用程序已经停止运行"; }, 3000,
+                  "Text1 reads the program has stopped", [&] { return text(text1); });
         note("viewing ended " + fmt(seconds() - closed) + " s after the viewer's window went");
-        check(ended && seconds() - closed < 1.6, "viewing ends within about a second");
+        checkWithin(seconds() - closed, 0, 1.6, "viewing ends within about a second");
         HWND f1 = waitTop(kCountdown, 3000, corvell.pid);
         countdownOpened = seconds();
-        check(f1 != nullptr, "countdown window opens");
+        checkFound(f1, "countdown window opens");
         return f1;
     }
 
@@ -236,13 +248,11 @@ struct Scenario {
         }
         const double at = seconds() - start;
         note("numbers: " + shownAt);
-        check(seen ==
-                  std::vector<std::string>{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1", "0"},
-              "number counts 10 to 0");
+        checkEq(joined(seen), "10 9 8 7 6 5 4 3 2 1 0", "number counts 10 to 0");
         note("shutting down " + fmt(at) + " s after the window opened");
-        check(final && at > 21.0 && at < 23.5, "caption 正在关机… about 22 s after opening");
-        check(waitText(cancel, "再见！", 1000), "button reads 再见！");
-        check(!enabled(cancel), "button disabled");
+        checkWithin(at, 21.0, 23.5, "caption 正在关机… about 22 s after opening");
+        checkText(cancel, "再见！", 1000, "button reads 再见！");
+        checkEq(enabled(cancel), false, "button disabled");
         return final;
     }
 
@@ -258,7 +268,7 @@ struct Scenario {
         if (f1 == nullptr) return;
         bringToFront(f1);
         key(VK_ESCAPE);
-        check(waitExit(corvell, 3000), "Esc ends the program");
+        checkEq(waitEnd(corvell, 3000), "ended", "Esc ends the program");
     }
 
     // The user types a path and a title and presses 立即运行; the viewer's
@@ -266,14 +276,14 @@ struct Scenario {
     HWND typeAndRun(const std::string& path, const std::string& title) {
         step(focusByClick(ctl(form0::Text1)), "path box focused");
         // The click is queued input: the caption changes once it is handled.
-        check(waitText(ctl(form0::Command4), "开始 &S", 1500),
-              "clicking into the path box paused the countdown");
+        checkText(ctl(form0::Command4), "开始 &S", 1500,
+                  "clicking into the path box paused the countdown");
         step(typeInto(ctl(form0::Text1), path), "path typed");
         step(typeInto(ctl(form0::Text2), title), "title typed");
         step(click(ctl(form0::Command1)), "立即运行 clicked");
         HWND viewer = waitTop(title, 10000);
-        check(viewer != nullptr, "viewer at the typed path started");
-        check(watching(), "watching");
+        checkFound(viewer, "viewer at the typed path started");
+        check(watching(), "watching", "the main window not minimised");
         return viewer;
     }
 
@@ -292,7 +302,8 @@ void checkViewerFolder(const std::string& folder) {
     const size_t line = log.find("started title=");
     const std::string first =
         line == std::string::npos ? "" : log.substr(line, log.find('\r', line) - line);
-    check(first.ends_with(" folder=" + folder), "the viewer started in its own folder: " + first);
+    check(first.ends_with(" folder=" + folder), "the viewer started in its own folder: " + folder,
+          first);
 }
 
 // The names in the root of C:, sorted, one string.
@@ -314,7 +325,8 @@ void age(const std::string& path, int seconds) {
     HANDLE f = CreateFileW(widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     const FILETIME ft = fileTimeIn(-seconds);
-    check(SetFileTime(f, nullptr, nullptr, &ft) != 0, "last-write time of " + path + " set");
+    check(SetFileTime(f, nullptr, nullptr, &ft) != 0, "last-write time of " + path + " set",
+          "error " + std::to_string(GetLastError()));
     CloseHandle(f);
 }
 
@@ -349,29 +361,35 @@ void checkAboveFocused(HWND f1, HWND np) {
     step(actUntil([&] { bringToFront(np); },
                   [&] { return windowPid(GetForegroundWindow()) == pid; }, "Notepad in front"),
          "Notepad has the focus");
-    check((GetWindowLongW(f1, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "countdown window is topmost");
+    checkEq((GetWindowLongW(f1, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, true,
+            "countdown window is topmost");
     bool above = false;
     for (HWND w = GetTopWindow(nullptr); w != nullptr && w != np && !above;
          w = GetWindow(w, GW_HWNDNEXT))
         above = w == f1;
-    check(above, "countdown window lies above the program with the focus");
+    check(above, "countdown window lies above the program with the focus",
+          "it below " + describe(np));
+}
+
+// Wine's end of the session is a program of its own, slow to start on a
+// busy machine: the refusal itself is waited for, not a fixed time.
+void waitForTheRefusal() {
+    const auto refused = [] {
+        return countOf(readFile("C:\\e2e\\bystander.log"), "WM_QUERYENDSESSION refused") > 0;
+    };
+    step(waitUntil(refused, 20000, "the bystander's refusal"),
+         "the bystander refused the end of the session");
 }
 
 // Run out to the shutdown request, which the bystander refuses; Esc
 // pressed in Notepad then still ends the program.
 void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
     if (!s.countdownToShutdown(f1)) return;
-    // Wine's end of the session is a program of its own, slow to start on
-    // a busy machine: wait for the refusal itself, not a fixed time.
-    const auto refused = [] {
-        return countOf(readFile("C:\\e2e\\bystander.log"), "WM_QUERYENDSESSION refused") > 0;
-    };
-    step(waitUntil(refused, 20000, "the bystander's refusal"),
-         "the bystander refused the end of the session");
-    check(!waitExit(s.corvell, 1000), "the refused shutdown leaves the program running");
+    waitForTheRefusal();
+    checkEq(waitEnd(s.corvell, 1000), "running", "the refused shutdown leaves the program running");
     checkAboveFocused(f1, np);
     key(VK_ESCAPE);
-    check(waitExit(s.corvell, 3000), "Esc in another program ends it while shutting down");
+    checkEq(waitEnd(s.corvell, 3000), "ended", "Esc in another program ends it while shutting down");
 }
 
 // Run out to the shutdown request, which the bystander refuses: still
@@ -380,24 +398,20 @@ void escWhileShuttingDown(Scenario& s, HWND f1, HWND np) {
 void stayedOnAfterARefusal(Scenario& s, HWND f1) {
     if (!s.countdownToShutdown(f1)) return;
     const double asked = seconds();
-    const auto refused = [] {
-        return countOf(readFile("C:\\e2e\\bystander.log"), "WM_QUERYENDSESSION refused") > 0;
-    };
-    step(waitUntil(refused, 20000, "the bystander's refusal"),
-         "the bystander refused the end of the session");
-    const bool told = waitText(f1, "没有关机", 130000);
+    waitForTheRefusal();
+    waitText(f1, "没有关机", 130000);
     const double after = seconds() - asked;
     note("the window said the computer stayed on " + fmt(after) + " s after the request");
-    check(told && after > 119.0 && after < 124.0, "caption 没有关机 about 120 s after the request");
+    checkWithin(after, 119.0, 124.0, "caption 没有关机 about 120 s after the request");
     checkEq(text(control(f1, form1::Label2)),
             "电脑没有关机。\r\n已请求关机两分钟，可能有程序在等您回答。", "the reason shown");
-    check(!IsWindowVisible(control(f1, form1::Label1)), "in the number's place");
+    checkEq(visible(control(f1, form1::Label1)), false, "in the number's place");
     HWND quit = control(f1, form1::Command1);
     checkEq(text(quit), "退出\r\n(Esc键)", "the button offers to quit");
-    check(enabled(quit), "and is enabled again");
+    checkEq(enabled(quit), true, "and is enabled again");
     s.shot(f1, "stayed-on-window");
     step(click(quit), "退出 clicked");
-    check(waitExit(s.corvell, 3000), "the button ends the program");
+    checkEq(waitEnd(s.corvell, 3000), "ended", "the button ends the program");
 }
 
 std::string keyName(WORD k) {
@@ -410,7 +424,7 @@ HWND runNowAndClose(Scenario& s) {
     if (!s.startCorvell()) return nullptr;
     step(click(s.ctl(form0::Command1)), "立即运行 clicked");
     HWND viewer = waitTop(kViewerTitle, 10000);
-    check(viewer != nullptr && s.watching(), "viewer started and found");
+    s.checkWatching(viewer, "viewer started and found");
     return viewer != nullptr ? s.closeViewer(viewer) : nullptr;
 }
 
@@ -435,28 +449,31 @@ void pressOn(HWND target, WORD k) {
 HWND mainWindowKeys(Scenario& s) {
     step(focusByClick(s.ctl(form0::Text1)), "path box focused");
     HWND c4 = s.ctl(form0::Command4);
-    check(waitText(c4, "开始 &S", 1500), "countdown paused");
+    checkText(c4, "开始 &S", 1500, "countdown paused");
     pressOn(c4, VK_RETURN);
-    check(waitText(c4, "停止 &S", 2000), "Enter on 开始 &S resumes the countdown");
+    checkText(c4, "停止 &S", 2000, "Enter on 开始 &S resumes the countdown");
     // Without that, Space would seem to pause what never ran.
     step(text(c4) == "停止 &S", "the countdown running before Space");
     pressOn(c4, VK_SPACE);
-    check(waitText(c4, "开始 &S", 2000), "Space on 停止 &S pauses it");
+    checkText(c4, "开始 &S", 2000, "Space on 停止 &S pauses it");
 
     // A preset next year is accepted, so ticking shows in the caption.
     step(choose(s.ctl(form0::Combo1), 1, Pick::Keyboard), "next year chosen");
     HWND box = s.ctl(form0::Check1);
     pressOn(box, VK_SPACE);
-    check(waitText(box, "定时关机已开启", 2000) && checked(box), "Space ticks the check box");
+    waitText(box, "定时关机已开启", 2000);
+    checkEq(text(box) + (checked(box) ? ", ticked" : ""), "定时关机已开启, ticked",
+            "Space ticks the check box");
     step(checked(box), "the box ticked before Space again");
     pressOn(box, VK_SPACE);
-    check(waitText(box, "定时关机已关闭", 2000) && !checked(box), "Space again unticks it");
+    waitText(box, "定时关机已关闭", 2000);
+    checkEq(text(box) + (checked(box) ? ", ticked" : ""), "定时关机已关闭", "Space again unticks it");
 
     HWND c3 = s.ctl(form0::Command3);
     pressOn(c3, VK_RETURN);
     pressOn(c3, VK_SPACE);
     Sleep(1500);
-    check(findTop("Corvell 帮助") == nullptr, "Enter and Space on 帮助 F1 open nothing");
+    checkNone(findTop("Corvell 帮助"), "Enter and Space on 帮助 F1 open nothing");
     checkEq(text(c4), "开始 &S", "nor do they change the countdown");
 
     // 立即运行 with no title shows its message, by either key.
@@ -465,14 +482,14 @@ HWND mainWindowKeys(Scenario& s) {
     for (WORD k : {VK_RETURN, VK_SPACE}) {
         pressOn(c1, k);
         HWND msg = waitMessageBox("Corvell", 3000, s.corvell.pid);
-        check(msg != nullptr && messageText(msg) == "程序标题不能为空！",
-              keyName(k) + " on 立即运行 runs it");
+        checkEq(msg != nullptr ? messageText(msg) : "no message box", "程序标题不能为空！",
+                keyName(k) + " on 立即运行 runs it");
         step(msg != nullptr && pressButton(msg), "message dismissed");
     }
     step(typeInto(s.ctl(form0::Text2), kViewerTitle), "title typed again");
     pressOn(c1, VK_RETURN);
     HWND viewer = waitTop(kViewerTitle, 10000);
-    check(viewer != nullptr && s.watching(), "Enter on 立即运行 launches the viewer");
+    s.checkWatching(viewer, "Enter on 立即运行 launches the viewer");
     return viewer;
 }
 
@@ -490,16 +507,16 @@ void closeButton(Scenario& s, HWND f1, HWND np) {
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, in, sizeof(INPUT));
-    check(waitGone(f1, 3000), "countdown window closed by its close button");
+    check(waitGone(f1, 3000), "countdown window closed by its close button", describe(f1));
     HWND find = notepadFind(np);
     key(VK_ESCAPE);
-    check(find != nullptr && waitGone(find, 3000), "Esc in Notepad reaches Notepad");
-    check(!waitExit(s.corvell, 1000), "and the program goes on");
+    check(find != nullptr && waitGone(find, 3000), "Esc in Notepad reaches Notepad", describe(find));
+    checkEq(waitEnd(s.corvell, 1000), "running", "and the program goes on");
 }
 
 void closeMainWindow(Scenario& s) {
     PostMessageW(s.main, WM_CLOSE, 0, 0);
-    check(waitExit(s.corvell, 5000), "closing the main window ends the program");
+    checkEq(waitEnd(s.corvell, 5000), "ended", "closing the main window ends the program");
 }
 
 // The program left to launch the viewer, which its user then closes: the
@@ -550,7 +567,7 @@ void wholeRoad(Scenario& s) {
     if (nine) {
         checkEq(readFile(kRecord2k), other, "C:\\dorvanlog2k.txt untouched");
     } else {
-        check(!exists(kRecord9x), "the 9x family's record is never touched");
+        checkEq(exists(kRecord9x), false, "the 9x family's record is never touched");
         Sleep(700);
         s.shot(f1, "countdown-window");
     }
@@ -585,14 +602,14 @@ void timedShutdown(Scenario& s) {
     checkEq(text(s.ctl(form0::Label4)), "已预设关机时间：" + timeText(t),
             "summary shows the preset");
     step(click(s.ctl(form0::Check1)), "check box clicked");
-    check(waitText(s.ctl(form0::Check1), "定时关机已开启", 2000), "timed shutdown armed");
-    check(findMessageBox("Corvell", s.corvell.pid) == nullptr, "no refusal");
-    check(!enabled(s.ctl(form0::Combo3)), "preset boxes locked");
+    checkText(s.ctl(form0::Check1), "定时关机已开启", 2000, "timed shutdown armed");
+    checkNone(findMessageBox("Corvell", s.corvell.pid), "no refusal");
+    checkEq(enabled(s.ctl(form0::Combo3)), false, "preset boxes locked");
     bringToFront(s.main);
     keys({VK_MENU, 'S'});
-    check(waitText(s.ctl(form0::Command4), "停止 &S", 2000), "Alt+S resumed the countdown");
-    check(waitTop(kViewerTitle, 15000) != nullptr, "viewer launched");
-    check(s.watching(), "watching");
+    checkText(s.ctl(form0::Command4), "停止 &S", 2000, "Alt+S resumed the countdown");
+    checkFound(waitTop(kViewerTitle, 15000), "viewer launched");
+    check(s.watching(), "watching", "the main window not minimised");
     const auto asked = [] { return countOf(readFile("C:\\e2e\\viewer.log"), "WM_CLOSE") > 0; };
     step(waitUntil(asked, 70000, "the first close request"), "the viewer was asked to close");
     const double firstAsked = seconds();
@@ -600,19 +617,19 @@ void timedShutdown(Scenario& s) {
     s.countdownOpened = seconds();
     const double after = s.countdownOpened - firstAsked;
     note("countdown window " + fmt(after) + " s after the first close request");
-    check(f1 != nullptr, "countdown window after the timed close");
+    checkFound(f1, "countdown window after the timed close");
     if (deaf) {
-        check(after > 58.0 && after < 64.0,
-              "a viewer that never obeys: the countdown about 60 s after the first request");
+        checkWithin(after, 58.0, 64.0,
+                    "a viewer that never obeys: the countdown about 60 s after the first request");
     } else {
-        check(after > 9.0 && after < 14.0, "obeyed at the second request, 10 s after the first");
+        checkWithin(after, 9.0, 14.0, "obeyed at the second request, 10 s after the first");
     }
     writeFile("C:\\e2e\\preset.txt", timeText(t));
     if (!s.nine()) {
         s.shutdown(f1);
     } else if (f1 != nullptr) {
         checkRecord(kRecord9x, kViewerPath, kViewerTitle, true);
-        check(!exists(kRecord2k), "the NT family's record is never touched");
+        checkEq(exists(kRecord2k), false, "the NT family's record is never touched");
         stayedOnAfterARefusal(s, f1);
     }
 }
@@ -630,12 +647,13 @@ void keysScenario(Scenario& s) {
     // Esc where it would close Notepad's Find dialog.
     step(find != nullptr && bringToFront(find), "the Find dialog has the focus");
     key(VK_ESCAPE);
-    check(waitExit(s.corvell, 3000), "Esc pressed in Notepad ends the program");
+    checkEq(waitEnd(s.corvell, 3000), "ended", "Esc pressed in Notepad ends the program");
     Sleep(500);
-    check(find != nullptr && IsWindow(find), "and never reached Notepad");
+    check(find != nullptr && IsWindow(find), "and never reached Notepad", "the Find dialog closed");
     if (find != nullptr) bringToFront(find);
     key(VK_ESCAPE);
-    check(find != nullptr && waitGone(find, 3000), "with the program gone, Esc is Notepad's");
+    check(find != nullptr && waitGone(find, 3000), "with the program gone, Esc is Notepad's",
+          describe(find));
 
     for (WORD k : {VK_RETURN, VK_SPACE}) {
         HWND f = runNowAndClose(s);
@@ -643,9 +661,10 @@ void keysScenario(Scenario& s) {
         HWND cancel = control(f, form1::Command1);
         check(bringToFront(f) &&
                   waitUntil([&] { return focused(f) == cancel; }, 2000, "cancel button focused"),
-              "the cancel button has the focus");
+              "the cancel button has the focus", "the focus on " + describe(focused(f)));
         key(k);
-        check(waitExit(s.corvell, 3000), keyName(k) + " on the cancel button ends the program");
+        checkEq(waitEnd(s.corvell, 3000), "ended",
+                keyName(k) + " on the cancel button ends the program");
     }
     if (!s.nine()) return;
     // On this family the close button's case too (close-button on the other).
@@ -669,7 +688,7 @@ void cancelButton(Scenario& s) {
     Sleep(4000);
     step(click(control(f1, form1::Command1)), "cancel button clicked");
     const double t = seconds();
-    check(waitExit(s.corvell, 3000), "program ended at once");
+    checkEq(waitEnd(s.corvell, 3000), "ended", "program ended at once");
     note("ended " + fmt(seconds() - t) + " s after the cancel");
 }
 
@@ -681,8 +700,8 @@ void closeButtonScenario(Scenario& s) {
     if (f1 == nullptr) return;
     Sleep(4000);
     closeButton(s, f1, np);
-    check(!waitExit(s.corvell, 26000), "program goes on past the 22 s");
-    check(IsWindow(s.main) && minimized(s.main), "main window still there, minimised");
+    checkEq(waitEnd(s.corvell, 26000), "running", "program goes on past the 22 s");
+    check(minimized(s.main), "main window still there, minimised", describe(s.main));
     checkEq(text(s.ctl(form0::Text1)), "调用程序已经停止运行", "main window as the watch left it");
     closeMainWindow(s);
 }
@@ -693,34 +712,36 @@ void wrongTitle(Scenario& s) {
          "record with a wrong title written");
     if (!s.startCorvell()) return;
     checkEq(text(s.ctl(form0::Text2)), "Wrong Title", "title restored from the record");
-    check(waitTop(kViewerTitle, 15000) != nullptr, "viewer started anyway");
+    checkFound(waitTop(kViewerTitle, 15000), "viewer started anyway");
     const double launched = seconds();
     HWND box = waitMessageBox("Corvell", 20000, s.corvell.pid);
     const double after = seconds() - launched;
     note("failure message " + fmt(after) + " s after the viewer appeared");
-    check(box != nullptr && after > 14.0 && after < 17.5, "failure reported after 16 checks");
+    checkWithin(after, 14.0, 17.5, "failure reported after 16 checks");
     checkEq(messageText(box),
             "调用的程序或程序标题输入错误！\r\n请关闭刚才调用的程序,然后重新正确输入。",
             "two-line failure message");
     s.shot(box, "wrong-title-message");
     step(box != nullptr && pressButton(box), "message dismissed");
     Sleep(1500);
-    check(findMessageBox("Corvell", s.corvell.pid) == nullptr, "shown once");
+    checkNone(findMessageBox("Corvell", s.corvell.pid), "shown once");
     // The program unlocks the inputs once the box is closed.
     const auto unlocked = [&] {
         return enabled(s.ctl(form0::Command1)) && enabled(s.ctl(form0::Command4));
     };
-    check(waitUntil(unlocked, 2000, "buttons unlocked"), "buttons unlocked");
+    check(waitUntil(unlocked, 2000, "buttons unlocked"), "buttons unlocked",
+          std::string("立即运行 ") + (enabled(s.ctl(form0::Command1)) ? "enabled" : "disabled") +
+              ", 开始 " + (enabled(s.ctl(form0::Command4)) ? "enabled" : "disabled"));
     const auto editable = [&] {
         return (GetWindowLongW(s.ctl(form0::Text2), GWL_STYLE) & ES_READONLY) == 0;
     };
-    check(waitUntil(editable, 2000, "title box editable"), "title box editable");
-    check(!minimized(s.main), "main window not minimised");
+    checkEq(waitUntil(editable, 2000, "title box editable"), true, "title box editable");
+    checkEq(minimized(s.main), false, "main window not minimised");
     // The user corrects the title and runs the viewer again.
     step(typeInto(s.ctl(form0::Text2), kViewerTitle), "title corrected");
     step(click(s.ctl(form0::Command1)), "立即运行 clicked");
-    check(waitUntil([&] { return minimized(s.main); }, 4000, "main minimised"),
-          "corrected title is found");
+    checkEq(waitUntil([&] { return minimized(s.main); }, 4000, "main minimised"), true,
+            "corrected title is found");
     checkRecord(kRecord2k, kViewerPath, kViewerTitle, false);
     kill(s.corvell);
 }
@@ -732,12 +753,13 @@ void unwritableRecord(Scenario& s) {
     // Another program holds the record open: it can be read, not replaced.
     HANDLE lock = CreateFileW(widen(kRecord2k).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    check(lock != INVALID_HANDLE_VALUE, "record locked by another program");
+    check(lock != INVALID_HANDLE_VALUE, "record locked by another program",
+          "error " + std::to_string(GetLastError()));
     if (!s.startCorvell()) return;
     HWND f1 = s.closeViewer(s.launchedAutomatically(kViewerPath, kViewerTitle));
-    check(findMessageBox("Corvell", s.corvell.pid) == nullptr, "no message");
+    checkNone(findMessageBox("Corvell", s.corvell.pid), "no message");
     checkEq(readFile(kRecord2k), before, "old record kept whole");
-    check(!exists(std::string(kRecord2k) + ".new"), "no leftover file");
+    checkEq(exists(std::string(kRecord2k) + ".new"), false, "no leftover file");
     checkRecord(ownRecord(), kViewerPath, kViewerTitle, true);
     s.escEnds(f1);
     CloseHandle(lock);
@@ -760,17 +782,17 @@ void secondRun(Scenario& s) {
     HWND viewer = s.typeAndRun(kTypedPath, title);
     checkViewerFolder("C:\\Viewers\\My TV");
     const std::string head = "\xEF\xBB\xBF\"" + std::string(kTypedPath) + "\",\"" + title + "\",\"";
-    check(readFile(kRecord2k).starts_with(head),
-          "start record in UTF-8 with a byte-order mark: " + readFile(kRecord2k));
+    check(readFile(kRecord2k).starts_with(head), "start record in UTF-8 with a byte-order mark",
+          readFile(kRecord2k));
     s.escEnds(s.closeViewer(viewer));
     const std::string stop = readFile(kRecord2k);
     check(stop.starts_with(head) && std::ranges::count(stop, '"') == 8 && stop.ends_with("\"\r\n"),
-          "stop record in UTF-8 with four fields: " + stop);
+          "stop record in UTF-8 with four fields", stop);
     // The second run offers the last viewing, and counts down to launch it.
     if (!s.startCorvell()) return;
     checkEq(text(s.ctl(form0::Text1)), kTypedPath, "second run shows the last path");
     checkEq(text(s.ctl(form0::Text2)), title, "second run shows the last title, every character");
-    check(waitText(s.ctl(form0::Command4), "停止 &S", 2500), "countdown running in the second run");
+    checkText(s.ctl(form0::Command4), "停止 &S", 2500, "countdown running in the second run");
     kill(s.corvell);
 }
 
@@ -784,16 +806,17 @@ void hungViewer(Scenario& s) {
     Sleep(2500);
     const std::string before = text(s.ctl(form0::Label6));
     Sleep(2100);
-    check(text(s.ctl(form0::Label6)) != before, "the clock line goes on while the viewer hangs");
+    check(text(s.ctl(form0::Label6)) != before, "the clock line goes on while the viewer hangs",
+          "still " + before);
     DWORD_PTR r = 0;
     check(SendMessageTimeoutW(s.main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0,
-          "the program answers");
-    check(waitTop(kCountdown, 100, s.corvell.pid) == nullptr, "a hung window is still a window");
+          "the program answers", "no answer within 1000 ms");
+    checkNone(waitTop(kCountdown, 100, s.corvell.pid), "a hung window is still a window");
     const DWORD pid = windowPid(viewer);
     Process hung{OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid), pid};
     kill(hung);
     HWND f1 = waitTop(kCountdown, 3000, s.corvell.pid);
-    check(f1 != nullptr, "a crashed viewer ends the viewing");
+    checkFound(f1, "a crashed viewer ends the viewing");
     checkRecord(kRecord2k, kViewerPath, kViewerTitle, true);
     s.escEnds(f1);
 }
@@ -807,21 +830,21 @@ void help(Scenario& s) {
     bringToFront(s.ctl(form0::Text1));
     key(VK_F1);
     HWND viewer = waitTop(helpCaption, 8000);
-    check(viewer != nullptr, "F1 opens the help file");
-    check(waitText(s.ctl(form0::Command4), "停止 &S", 1500), "F1 does not pause the countdown");
+    checkFound(viewer, "F1 opens the help file");
+    checkText(s.ctl(form0::Command4), "停止 &S", 1500, "F1 does not pause the countdown");
     if (viewer != nullptr) {
         PostMessageW(viewer, WM_CLOSE, 0, 0);
         waitGone(viewer, 3000);
     }
     step(click(s.ctl(form0::Command3)), "help button pressed and released");
     HWND again = waitTop(helpCaption, 8000);
-    check(again != nullptr, "the help button opens the help file");
+    checkFound(again, "the help button opens the help file");
     if (again != nullptr) s.shot(again, "help-window");
     checkEq(text(s.ctl(form0::Command4)), "开始 &S", "the button paused the countdown");
     const std::string number = text(s.ctl(form0::Label2));
     Sleep(2500);
     checkEq(text(s.ctl(form0::Label2)), number, "the number stays where it was");
-    check(findTop(kViewerTitle) == nullptr, "no launch while paused");
+    checkNone(findTop(kViewerTitle), "no launch while paused");
     kill(s.corvell);
 }
 
@@ -837,13 +860,14 @@ void secondCopy(Scenario& s) {
     step(bringToFront(np), "Notepad in front");
     const Process second = start(std::string("\"") + kExeDir + "\\corvell.exe\"", kExeDir);
     step(writeFile("C:\\e2e\\second.pid", std::to_string(second.pid)), "the second's pid noted");
-    DWORD code = 1;
-    check(waitExit(second, 5000, &code) && code == 0, "the second copy ends at once");
+    checkEq(waitEnd(second, 5000, true), "ended with 0", "the second copy ends at once");
     check(waitUntil([&] { return !minimized(s.main) && GetForegroundWindow() == s.main; }, 3000,
                     "the first's window restored and in front"),
-          "the first copy's main window restored and in front");
+          "the first copy's main window restored and in front",
+          std::string(minimized(s.main) ? "minimised" : "restored") + ", in front " +
+              describe(GetForegroundWindow()));
     checkEq(static_cast<int>(allTop(kMain).size()), 1, "one main window");
-    check(waitTop(kViewerTitle, 15000) != nullptr, "the first copy launches the viewer");
+    checkFound(waitTop(kViewerTitle, 15000), "the first copy launches the viewer");
     Sleep(2000);
     checkEq(countOf(readFile("C:\\e2e\\viewer.log"), "started title="), 1, "one viewer started");
     kill(s.corvell);
@@ -858,16 +882,16 @@ void prepareTyping(Scenario& s) {
 // Made once by someone else and left writable for this user.
 void prepareOldRecord(Scenario& s) {
     prepareTyping(s);
-    check(
-        writeFile(kRecord2k, gbk("\"C:\\old.exe\",\"Old title\",\"2004年3月16日21时5分7秒\"\r\n")),
-        "old record in the root");
+    checkEq(writeFile(kRecord2k, gbk("\"C:\\old.exe\",\"Old title\",\"2004年3月16日21时5分7秒\"\r\n")),
+            true, "old record in the root");
 }
 
 void prepareBothFiles(Scenario& s) {
     prepareTyping(s);
     CreateDirectoryW(widen(ownFolder()).c_str(), nullptr);
-    check(writeFile(kRecord2k, "\"C:\\root.exe\",\"Root title\"\r\n"), "record in the root");
-    check(writeFile(ownRecord(), "\"C:\\own.exe\",\"Own title\"\r\n"), "record of the user's");
+    checkEq(writeFile(kRecord2k, "\"C:\\root.exe\",\"Root title\"\r\n"), true, "record in the root");
+    checkEq(writeFile(ownRecord(), "\"C:\\own.exe\",\"Own title\"\r\n"), true,
+            "record of the user's");
 }
 
 // The typed viewer run and closed, its records checked in `record`.
@@ -882,7 +906,7 @@ void typedViewing(Scenario& s, const std::string& record) {
 // kept in the user's own folder, and the next run offers it.
 void userRootReadonly(Scenario& s) {
     const std::string before = rootNames();
-    check(!writeFile("C:\\probe.txt", "x"), "the root of C: takes no new file");
+    checkEq(writeFile("C:\\probe.txt", "x"), false, "the root of C: takes no new file");
     if (!s.startCorvell()) return;
     checkEq(text(s.ctl(form0::Text1)), kViewerPath, "no record: the default path");
     typedViewing(s, ownRecord());
@@ -894,12 +918,12 @@ void userRootReadonly(Scenario& s) {
 // rewritten where it stands, and nothing else appears.
 void userRecordInplace(Scenario& s) {
     const std::string before = rootNames();
-    check(!writeFile("C:\\probe.txt", "x"), "the root of C: takes no new file");
+    checkEq(writeFile("C:\\probe.txt", "x"), false, "the root of C: takes no new file");
     if (!s.startCorvell()) return;
     checkEq(text(s.ctl(form0::Text2)), "Old title", "the old record is read");
     typedViewing(s, kRecord2k);
     checkEq(rootNames(), before, "nothing new in the root of C:");
-    check(!exists(ownFolder()), "the user's folder is not touched");
+    checkEq(exists(ownFolder()), false, "the user's folder is not touched");
     s.checkOffered(kTypedPath, kTypedTitle);
 }
 
@@ -907,8 +931,8 @@ void userRecordInplace(Scenario& s) {
 void userRootWritable(Scenario& s) {
     if (!s.startCorvell()) return;
     typedViewing(s, kRecord2k);
-    check(!exists(std::string(kRecord2k) + ".new"), "no leftover file");
-    check(!exists(ownFolder()), "the user's folder is not touched");
+    checkEq(exists(std::string(kRecord2k) + ".new"), false, "no leftover file");
+    checkEq(exists(ownFolder()), false, "the user's folder is not touched");
     s.checkOffered(kTypedPath, kTypedTitle);
 }
 
@@ -1067,8 +1091,8 @@ void checkForm(const Seen& s, const std::string& f) {
     const std::string other = f + (s.nine() ? "W" : "A");
     const int m = s.count(mine);
     const int o = s.count(other);
-    check(m > 0 && o == 0, mine + " only (" + std::to_string(m) + " calls; " + std::to_string(o) +
-                               " of " + other + ")");
+    check(m > 0 && o == 0, mine + " only",
+          std::to_string(m) + " calls of it, " + std::to_string(o) + " of " + other);
 }
 
 void checkTextForms(const Seen& s) {
@@ -1089,10 +1113,10 @@ void checkShutdownRequest(const Seen& s) {
     const uint64_t flags = s.nine() ? 0x9 : 0x19;
     check(found && argValues(*exit) == std::vector<uint64_t>{flags, 0xFFFFFFFF},
           "ExitWindowsEx(EWX_SHUTDOWN | EWX_POWEROFF" +
-              std::string(s.nine() ? "" : " | EWX_FORCEIFHUNG") +
-              ", 0xFFFFFFFF): " + (found ? exit->args : ""));
+              std::string(s.nine() ? "" : " | EWX_FORCEIFHUNG") + ", 0xFFFFFFFF)",
+          found ? "ExitWindowsEx(" + exit->args + ")" : "no call");
     check(countOf(s.bystander, "WM_QUERYENDSESSION") >= 1,
-          "the session's other programs were asked to end");
+          "the session's other programs were asked to end", "the bystander's log: " + s.bystander);
 }
 
 void checkPrivilegeSteps(const Seen& s) {
@@ -1101,23 +1125,26 @@ void checkPrivilegeSteps(const Seen& s) {
         if (c.function.starts_with("advapi32.") || c.function == "user32.ExitWindowsEx")
             order.push_back(c.function);
     }
-    check(
-        order == std::vector<std::string>{"advapi32.OpenProcessToken",
-                                          "advapi32.LookupPrivilegeValueW",
-                                          "advapi32.AdjustTokenPrivileges", "user32.ExitWindowsEx"},
-        "the privilege is enabled before the exit request");
+    std::string called;
+    for (const std::string& f : order) called += f + " ";
+    checkEq(called,
+            "advapi32.OpenProcessToken advapi32.LookupPrivilegeValueW "
+            "advapi32.AdjustTokenPrivileges user32.ExitWindowsEx ",
+            "the privilege is enabled before the exit request");
     for (const RelayCall& c : s.calls) {
         const std::vector<uint64_t> a = argValues(c);
         if (c.function == "advapi32.OpenProcessToken")
             check(a.size() == 3 && a[0] == static_cast<uintptr_t>(-1) && a[1] == 0x28,
-                  "token opened with 0x28");
+                  "token opened with 0x28", "OpenProcessToken(" + c.args + ")");
         if (c.function == "advapi32.LookupPrivilegeValueW")
             check(c.args.find("L\"\"") != std::string::npos &&
                       c.args.find("L\"SeShutdownPrivilege\"") != std::string::npos,
-                  "SeShutdownPrivilege looked up on the local system");
+                  "SeShutdownPrivilege looked up on the local system",
+                  "LookupPrivilegeValueW(" + c.args + ")");
         if (c.function == "advapi32.AdjustTokenPrivileges")
             check(a.size() == 6 && a[1] == 0 && a[3] == 0x10,
-                  "adjusted with disable-all false and buffer length 16");
+                  "adjusted with disable-all false and buffer length 16",
+                  "AdjustTokenPrivileges(" + c.args + ")");
     }
 }
 
@@ -1139,17 +1166,17 @@ void checkTimedClose(const Seen& s) {
 // shutdown, which asks it through the system.
 void checkDeafViewer(const Seen& s) {
     const int posted = s.postMessages();
-    check(posted >= 1 && posted <= 7,
-          "at most 7 close requests to a viewer that obeys none (" + std::to_string(posted) + ")");
+    check(posted >= 1 && posted <= 7, "at most 7 close requests to a viewer that obeys none",
+          std::to_string(posted));
     checkEq(countOf(s.viewer, "WM_CLOSE ignored"), posted, "each request reached the viewer");
     check(countOf(s.viewer, "WM_QUERYENDSESSION") >= 1,
-          "the shutdown asked the viewer through the system");
+          "the shutdown asked the viewer through the system", "the viewer's log: " + s.viewer);
     note("preset " + readFile("C:\\e2e\\preset.txt") + "; viewer log:\n" + s.viewer);
 }
 
 void checkNoRequest(const Seen& s) {
     checkEq(s.count("user32.ExitWindowsEx"), 0, "no exit request");
-    check(countOf(s.bystander, "WM_QUERYENDSESSION") == 0, "no program was asked to end");
+    checkEq(countOf(s.bystander, "WM_QUERYENDSESSION"), 0, "no program was asked to end");
 }
 
 // Esc is held by each countdown window from its opening, and given back
@@ -1182,12 +1209,19 @@ void checkSecondCopy(const std::string& trace, const Image& image) {
             "the second copy's own calls: the first brought forward, no window, file or process");
 }
 
+std::string lastLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1);
+}
+
 int checkAfter(const Entry& e, const std::string& relayPath, const std::string& runOut) {
     const std::string run = readFile(runOut);
-    const bool passed = check(run.find("FAIL - ") == std::string::npos, "the run itself passed");
+    const size_t failed = run.find("FAIL - ");
+    const bool passed = check(failed == std::string::npos, "the run itself passed",
+                              failed == std::string::npos ? "" : run.substr(failed, run.find('\n', failed) - failed));
     const bool ended = check(run.find("# run complete") != std::string::npos ||
                                  run.find("# waiting for the shutdown") != std::string::npos,
-                             "the run reached its end");
+                             "the run reached its end", "its last line: " + lastLine(run));
     // What the system saw of a run that went wrong says nothing new.
     if (!passed || !ended) return exitCode();
     const Image image = installedImage();
@@ -1215,7 +1249,8 @@ int checkAfter(const Entry& e, const std::string& relayPath, const std::string& 
     if ((e.after & kTimedClose) != 0) checkTimedClose(s);
     if ((e.after & kDeafViewer) != 0) checkDeafViewer(s);
     if ((e.after & kRefused) != 0)
-        check(countOf(s.bystander, "WM_QUERYENDSESSION refused") >= 1, "the bystander refused");
+        check(countOf(s.bystander, "WM_QUERYENDSESSION refused") >= 1, "the bystander refused",
+              "the bystander's log: " + s.bystander);
     if ((e.after & kNoRequest) != 0) checkNoRequest(s);
     if (e.escapes > 0) checkEscHotKey(s);
     if ((e.after & kClosedByUser) != 0) checkClosedByUser(s);

@@ -122,17 +122,19 @@ std::wstring nextToken(const wchar_t*& p) {
     return t;
 }
 
-}  // namespace
+struct Options {
+    int renameMs = -1, exitMs = -1, hangMs = -1;
+    bool second = false;
+    std::wstring title;
+};
 
-int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
-    e2e::seconds();
-
-    // The raw command line, because the title's own spacing must be kept.
+// The options, from the raw command line, because the title's own spacing
+// must be kept. Started with nothing after its name (as from a bare path),
+// the stub takes them from a file beside it, or stands in for the default
+// viewer.
+Options parse() {
     const wchar_t* p = GetCommandLineW();
     nextToken(p);  // program name
-    // Started with nothing after its name (as from a bare path), the stub
-    // takes its options from a file beside it, or stands in for the default
-    // viewer.
     std::wstring fromFile;
     while (*p == L' ' || *p == L'\t') ++p;
     if (*p == L'\0') {
@@ -142,36 +144,44 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
         fromFile = args.empty() ? L"TV Capture Card" : e2e::widen(args);
         p = fromFile.c_str();
     }
-    int renameMs = -1, exitMs = -1, hangMs = -1;
-    bool second = false;
+    Options o;
     const auto number = [&] { return _wtoi(nextToken(p).c_str()); };
     const std::map<std::wstring, std::function<void()>> options{
         {L"--log", [&] { g_log = nextToken(p); }},
         {L"--ignore-close", [&] { g_ignoreClose = number(); }},
         {L"--rename-after",
          [&] {
-             renameMs = number();
+             o.renameMs = number();
              g_newTitle = nextToken(p);
          }},
-        {L"--exit-after", [&] { exitMs = number(); }},
-        {L"--hang-after", [&] { hangMs = number(); }},
-        {L"--second-window", [&] { second = true; }},
+        {L"--exit-after", [&] { o.exitMs = number(); }},
+        {L"--hang-after", [&] { o.hangMs = number(); }},
+        {L"--second-window", [&] { o.second = true; }},
         {L"--refuse-end-session", [] { g_refuseEnd = true; }},
     };
     for (const wchar_t* save = p;; save = p) {
         const std::wstring opt = nextToken(p);
-        const auto o = options.find(opt);
-        if (o == options.end()) {
+        const auto found = options.find(opt);
+        if (found == options.end()) {
             if (opt != L"--") p = save;  // the title begins
             break;
         }
-        o->second();
+        found->second();
     }
     while (*p == L' ' || *p == L'\t') ++p;
-    std::wstring title = p;
-    while (!title.empty() && (title.back() == L' ' || title.back() == L'\t')) title.pop_back();
-    if (title.size() >= 2 && title.front() == L'"' && title.back() == L'"')
-        title = title.substr(1, title.size() - 2);
+    o.title = p;
+    while (!o.title.empty() && (o.title.back() == L' ' || o.title.back() == L'\t')) o.title.pop_back();
+    if (o.title.size() >= 2 && o.title.front() == L'"' && o.title.back() == L'"')
+        o.title = o.title.substr(1, o.title.size() - 2);
+    return o;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
+    e2e::seconds();
+    const Options o = parse();
+    const std::wstring& title = o.title;
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = wndProc;
@@ -185,7 +195,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
                              CW_USEDEFAULT, 320, 200, nullptr, nullptr, hInstance, nullptr);
     if (!g_main) return 1;
     ++g_windows;
-    if (second) {
+    if (o.second) {
         RECT r;
         GetWindowRect(g_main, &r);
         g_second =
@@ -203,9 +213,9 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
     GetCurrentDirectoryW(MAX_PATH, folder);
     logLine("started title=" + narrow(title) + " folder=" + narrow(folder));
 
-    if (renameMs >= 0) SetTimer(g_main, kRename, renameMs, nullptr);
-    if (exitMs >= 0) SetTimer(g_main, kExit, exitMs, nullptr);
-    if (hangMs >= 0) SetTimer(g_main, kHang, hangMs, nullptr);
+    if (o.renameMs >= 0) SetTimer(g_main, kRename, o.renameMs, nullptr);
+    if (o.exitMs >= 0) SetTimer(g_main, kExit, o.exitMs, nullptr);
+    if (o.hangMs >= 0) SetTimer(g_main, kHang, o.hangMs, nullptr);
 
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {

@@ -4,6 +4,7 @@
 //   probe link FILE.lnk            target=, workdir=, args=
 //   probe version FILE.exe         fileversion=, productversion=, fixed=, fileos=, company=
 //   probe uninstall-entry HKCU|HKLM    the entry's values, or "absent"
+//   probe main-caption             the main window's caption, as its design has it
 //   probe count TITLE              count=, pids= of the windows so titled
 //   probe window TITLE SECONDS     exe= of the process showing a window so titled
 //   probe close TITLE SECONDS      closes that window: "ended" once its process is gone
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "ui/form0.h"
 
 namespace {
 
@@ -306,6 +308,10 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argc > 1 ? argv[1] : L"";
     const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(argv[argc - 1])) * 1000;
     if (cmd == L"folders") return folders();
+    if (cmd == L"main-caption") {
+        out(e2e::widen(corvell::ui::kMainCaption));
+        return 0;
+    }
     if (cmd == L"link" && argc == 3) return link(argv[2]);
     if (cmd == L"version" && argc == 3) return version(argv[2]);
     if (cmd == L"uninstall-entry" && argc == 3) return uninstallEntry(argv[2]);
@@ -316,7 +322,7 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"box" && argc == 4) return box(argv[2], until);
     if (cmd == L"press" && argc == 5) return press(argv[2], _wtoi(argv[3]), until);
     if (cmd == L"shown" && argc == 4) return shown(argv[2], argv[3]);
-    fwprintf(stderr, L"usage: probe folders | link F | version F | uninstall-entry HKCU|HKLM |"
+    fwprintf(stderr, L"usage: probe folders | main-caption | link F | version F | uninstall-entry HKCU|HKLM |"
                      L" count TITLE | window|close TITLE S | page TITLE TEXT S | box TEXT S |"
                      L" press TEXT BUTTON S | shown TITLE TEXT\n");
     return 2;

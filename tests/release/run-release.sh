@@ -165,12 +165,13 @@ expect "no machine-wide entry" "$(probe uninstall-entry HKLM)" absent
 echo "== log-on"
 wineserver -k 2>/dev/null; wineserver -w
 wine wineboot
-run=$(probe window Corvell1.0 30)
+main=$(probe main-caption)
+run=$(probe window "$main" 30)
 expect "program started at log-on from" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
 
 # running: how many main windows are shown, then their processes
-running() { probe count Corvell1.0 | value count; }
-pids() { probe count Corvell1.0 | value pids; }
+running() { probe count "$main" | value count; }
+pids() { probe count "$main" | value pids; }
 # The time of the last change of the installed file's inode: an install
 # rewrites the file, though with the same bytes and time stamp.
 changed() { stat -c %z "$(unix "$instdir\\corvell.exe")"; }
@@ -181,7 +182,7 @@ sleep 1
 wine "$setup" /S; expect "installer exit code" $? 0
 [ "$(changed)" != "$stamp" ] && ok "corvell.exe written again" || fail "corvell.exe not rewritten"
 installed HKCU "$instdir" yes
-probe window Corvell1.0 20 >/dev/null
+probe window "$main" 20 >/dev/null
 expect "Corvell windows afterwards" "$(running)" 1
 [ "$(pids)" != "$before" ] && ok "started again (pid $before, then $(pids))" \
   || fail "the same program still runs (pid $before)"
@@ -201,7 +202,7 @@ probe page "$installer" "完成(&F)" 60 >/dev/null || fail "the finish page did 
 expect "运行 Corvell offered where the install started it again" \
   "$(probe shown "$installer" "运行 Corvell" | value shown)" no
 probe press "完成(&F)" 1 20 || fail "Finish"
-probe window Corvell1.0 20 >/dev/null
+probe window "$main" 20 >/dev/null
 [ "$(changed)" != "$stamp" ] && ok "corvell.exe written again" || fail "corvell.exe not rewritten"
 expect "Corvell windows afterwards" "$(running)" 1
 [ "$(pids)" != "$before" ] && ok "started again" || fail "the same program still runs"
@@ -219,7 +220,7 @@ finish=$(probe page "$installer" "运行 Corvell" 90)
 expect "运行 Corvell is ticked on the finish page" "$(value state <<<"$finish")" checked
 picture installer-finish "$finish"
 probe press "运行 Corvell" 1 20 || fail "Finish"
-run=$(probe window Corvell1.0 30)
+run=$(probe window "$main" 30)
 expect "the finish page started" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
 expect "Corvell windows" "$(running)" 1
 uninstall "$instdir"

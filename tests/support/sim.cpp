@@ -16,7 +16,10 @@ std::optional<std::string> convert(const char* to, const char* from, const std::
                                    bool exact) {
     const bool fromUtf8 = std::string(from) == "UTF-8";
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open");
+    // iconv's error value is a pointer made of -1.
+    if (cd == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
+        throw std::runtime_error("iconv_open");
+    }
     std::string out(in.size() * 4 + 4, '\0');
     char* src = const_cast<char*>(in.data());
     size_t srcLeft = in.size();

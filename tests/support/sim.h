@@ -139,7 +139,7 @@ public:
     uint32_t getVersion() override { return version; }
     std::string exeFolder() override { return folder; }
     WindowHandle findWindow(const std::string& title) override;
-    bool postClose(WindowHandle w) override;
+    bool postClose(WindowHandle h) override;
     StartOutcome startProgram(const std::string& commandLine) override;
     void minimize(ui::Form& f) override {
         minimized.insert(&f);

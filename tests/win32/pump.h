@@ -19,7 +19,7 @@ inline bool pumpUntil(corvell::win32::Win32Services& sys, const std::function<bo
         MSG msg;
         const corvell::win32::TextCalls& calls = corvell::win32::calls();
         while (calls.peekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (sys.preTranslate(msg)) continue;
+            if (sys.forms().preTranslate(msg)) continue;
             TranslateMessage(&msg);
             calls.dispatchMessage(&msg);
         }

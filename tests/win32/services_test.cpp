@@ -3,6 +3,7 @@
 // line is started.
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -47,8 +48,12 @@ std::string offered(Win32Services& sys) {
 }
 
 // Temporary files a replacement left beside the record.
-bool leftovers() {
-    return exists(L"C:\\dorvanlog2k.txt.new") || exists(L"C:\\dorvanlog2k.txt.old");
+std::string leftovers() {
+    std::string left;
+    for (const wchar_t* f : {L"C:\\dorvanlog2k.txt.new", L"C:\\dorvanlog2k.txt.old"}) {
+        if (exists(f)) left += narrow(f) + " ";
+    }
+    return left;
 }
 
 std::wstring localAppData() {
@@ -116,7 +121,7 @@ TEST_CASE("records are written byte for byte in code page 936 and read back") {
         "\"2004\xC4\xEA" "3\xD4\xC2" "16\xC8\xD5" "23\xCA\xB1" "0\xB7\xD6" "0\xC3\xEB\"\r\n";
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), want);
     CHECK(!exists(L"C:\\dorvanlog9x.txt"));
-    CHECK(!leftovers());
+    CHECK_EQ(leftovers(), "");
     CHECK_EQ(offered(sys), "C:\\电视卡\\tv.exe|电视, 卡");
 }
 
@@ -140,7 +145,7 @@ void setWritten(const std::wstring& path, int64_t secondsAgo) {
 TEST_CASE("the user's own folder is the local application-data one") {
     Win32Services sys;
     const std::string dir = sys.userDataFolder();
-    CHECK(dir.size() > 10);
+    CHECK_GT(dir.size(), 10u);
     CHECK_EQ(dir, narrow(localAppData()) + "\\Corvell");
 }
 
@@ -154,13 +159,13 @@ TEST_CASE("a record that cannot be replaced stays whole; the new one goes to the
     // Held open without delete or write sharing by someone else.
     HANDLE lock = CreateFileW(L"C:\\dorvanlog2k.txt", GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-    CHECK(lock != INVALID_HANDLE_VALUE);
-    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "x") == corvell::WriteOutcome::Failed);
+    CHECK_NE(lock, INVALID_HANDLE_VALUE);
+    CHECK_EQ(sys.replaceFile("C:\\dorvanlog2k.txt", "x"), corvell::WriteOutcome::Failed);
     CHECK(!sys.rewriteFile("C:\\dorvanlog2k.txt", "x"));
     write(sys, 1, {"C:\\new.exe", "New", "t"});
     CloseHandle(lock);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), before);
-    CHECK(!leftovers());
+    CHECK_EQ(leftovers(), "");
     CHECK_EQ(slurp(ownRecord()), "\"C:\\new.exe\",\"New\",\"t\"\r\n");
     CHECK_EQ(offered(sys), "C:\\new.exe|New");
     // Whichever was written last is offered.
@@ -175,7 +180,7 @@ TEST_CASE("where no new file can be made beside it, the record is rewritten wher
     write(sys, 1, {"C:\\a much longer old path\\old.exe", "Old", "t", "u"});
     // A folder where the new file would be written.
     CreateDirectoryW(L"C:\\dorvanlog2k.txt.new", nullptr);
-    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "x") == corvell::WriteOutcome::FolderRefused);
+    CHECK_EQ(sys.replaceFile("C:\\dorvanlog2k.txt", "x"), corvell::WriteOutcome::FolderRefused);
     write(sys, 1, {"C:\\new.exe", "New", "t"});
     RemoveDirectoryW(L"C:\\dorvanlog2k.txt.new");
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), "\"C:\\new.exe\",\"New\",\"t\"\r\n");
@@ -200,12 +205,12 @@ TEST_CASE("a reader holding the record for a moment does not cost the new record
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, 0, nullptr);
     HANDLE closer = CreateThread(nullptr, 0, closeReaderSoon, nullptr, 0, nullptr);
-    CHECK(sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\"\r\n") ==
-          corvell::WriteOutcome::Written);
+    CHECK_EQ(sys.replaceFile("C:\\dorvanlog2k.txt", "\"new\",\"New\"\r\n"),
+             corvell::WriteOutcome::Written);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), "\"new\",\"New\"\r\n");
-    CHECK(!leftovers());
+    CHECK_EQ(leftovers(), "");
 }
 
 TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it") {
@@ -215,7 +220,7 @@ TEST_CASE("a viewer starts in its own folder, found as a shortcut would find it"
     // What the unquoted command line would start first.
     CopyFileW(selfPath().c_str(), L"C:\\Corvell.exe", FALSE);
     SetCurrentDirectoryW(L"C:\\windows");
-    struct Case {
+    const struct Case {
         const char* commandLine;
         const char* report;
     } cases[] = {
@@ -243,8 +248,8 @@ TEST_CASE("a program in a drive root sees its folder as the root") {
 TEST_CASE("a viewer that needs administrator rights is started through the shell") {
     Win32Services sys;
     corvell::ui::Form main("Main", "Main", 1000, 1000);
-    sys.setMainForm(main);
-    const HWND mainWindow = sys.realise(main).hwnd();
+    sys.forms().setMain(main);
+    HWND mainWindow = sys.forms().realise(main).hwnd();
     using corvell::win32::TextCalls;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);
     CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
@@ -258,23 +263,24 @@ TEST_CASE("a viewer that needs administrator rights is started through the shell
     corvell::win32::useTextCalls(nullptr);
     CHECK_EQ(g_shellStart, "C:\\Corvell Test\\child.exe|one two|C:\\Corvell Test");
     // Owned by the main window, the consent prompt comes to the front.
-    CHECK(mainWindow != nullptr && g_shellOwner == mainWindow);
+    CHECK_NE(mainWindow, nullptr);
+    CHECK_EQ(g_shellOwner, mainWindow);
 
     // Declined at the prompt is the user's answer; any other refusal fails.
     elevated.shellExecute = failShellStart;
     corvell::win32::useTextCalls(&elevated);
     g_shellError = ERROR_CANCELLED;
-    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe") == StartOutcome::Declined);
+    CHECK_EQ(sys.startProgram("C:\\Corvell Test\\child.exe"), StartOutcome::Declined);
     g_shellError = ERROR_FILE_NOT_FOUND;
-    CHECK(sys.startProgram("C:\\Corvell Test\\child.exe") == StartOutcome::Failed);
+    CHECK_EQ(sys.startProgram("C:\\Corvell Test\\child.exe"), StartOutcome::Failed);
     corvell::win32::useTextCalls(nullptr);
 }
 
 TEST_CASE("starting nothing or a missing program fails") {
     Win32Services sys;
-    CHECK(StartOutcome::Failed == sys.startProgram(""));
-    CHECK(StartOutcome::Failed == sys.startProgram("C:\\no such folder\\none.exe"));
-    CHECK(StartOutcome::Failed == sys.startProgram("C:\\windows"));
+    for (const char* none : {"", "C:\\no such folder\\none.exe", "C:\\windows"}) {
+        CHECK_EQ(sys.startProgram(none), StartOutcome::Failed);
+    }
 }
 
 TEST_CASE("a line the code page cannot hold is written as UTF-8 with a byte-order mark") {
@@ -283,8 +289,29 @@ TEST_CASE("a line the code page cannot hold is written as UTF-8 with a byte-orde
     CHECK_EQ(slurp(L"C:\\dorvanlog2k.txt"), "\xEF\xBB\xBF\"C:\\TV\\tv.exe\",\"한국TV\",\"t\"\r\n");
     CHECK_EQ(offered(sys), "C:\\TV\\tv.exe|한국TV");
     // No look-alike slips through: a best fit would make "a" of "ä".
-    CHECK(!sys.toAnsiExact("ä").has_value());
-    CHECK(sys.toAnsiExact("电视 TV") == std::optional<std::string>("\xB5\xE7\xCA\xD3 TV"));
+    CHECK_EQ(sys.toAnsiExact("ä"), std::optional<std::string>());
+    CHECK_EQ(sys.toAnsiExact("电视 TV"), std::optional<std::string>("\xB5\xE7\xCA\xD3 TV"));
+}
+
+// NT 4's conversion: WC_NO_BEST_FIT_CHARS refused, and without it a best
+// fit ("a" for "ä").
+int WINAPI nt4Conversion(UINT codePage, DWORD flags, LPCWCH w, int n, LPSTR out, int size,
+                         LPCCH fallback, LPBOOL usedFallback) {
+    if ((flags & WC_NO_BEST_FIT_CHARS) != 0) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    std::wstring fitted(w, static_cast<size_t>(n));
+    std::ranges::replace(fitted, L'\xE4', L'a');
+    return WideCharToMultiByte(codePage, flags, fitted.data(), n, out, size, fallback,
+                               usedFallback);
+}
+
+TEST_CASE("where the system knows no WC_NO_BEST_FIT_CHARS, as NT 4, no look-alike slips through") {
+    Win32Services sys;
+    sys.wideCharToMultiByte = nt4Conversion;
+    CHECK_EQ(sys.toAnsiExact("ä"), std::optional<std::string>());
+    CHECK_EQ(sys.toAnsiExact("电视 TV"), std::optional<std::string>("\xB5\xE7\xCA\xD3 TV"));
 }
 
 TEST_CASE("the user's own folder is made where the profile lacks it") {
@@ -302,7 +329,7 @@ TEST_CASE("the program's own windows are never taken for the viewer") {
     Win32Services sys;
     HWND own = CreateWindowExW(0, L"STATIC", L"Corvell own window", WS_OVERLAPPED, 0, 0, 10, 10,
                                nullptr, nullptr, nullptr, nullptr);
-    CHECK(FindWindowW(nullptr, L"Corvell own window") == own);
+    CHECK_EQ(FindWindowW(nullptr, L"Corvell own window"), own);
     CHECK_EQ(sys.findWindow("Corvell own window"), corvell::WindowHandle{0});
     DestroyWindow(own);
 }
@@ -312,7 +339,7 @@ TEST_CASE("the program's own windows are never taken for the viewer") {
 TEST_CASE("a privilege the token lacks is told apart from one it enabled") {
     Win32Services sys;
     const corvell::NativeHandle token = sys.openProcessToken(sys.getCurrentProcess(), 0x28);
-    CHECK(token != 0);
+    CHECK_NE(token, corvell::NativeHandle{0});
     corvell::TokenPrivileges enable{1, sys.lookupPrivilegeValue("", "SeShutdownPrivilege"), 2};
     corvell::TokenPrivileges previous;
     uint32_t length = 0;
@@ -323,7 +350,8 @@ TEST_CASE("a privilege the token lacks is told apart from one it enabled") {
     sys.closeHandle(token);
     // The system's own words for a failure, as the countdown window shows them.
     const std::string denied = sys.errorText(ERROR_ACCESS_DENIED);
-    CHECK(!denied.empty() && denied.back() != '\n' && denied.back() != '\r');
+    CHECK_NE(denied, "");
+    CHECK_EQ(denied, denied.substr(0, denied.find_last_not_of("\r\n") + 1));
     CHECK_EQ(sys.errorText(0x7FFFFFFF), std::string());
 }
 
@@ -333,14 +361,14 @@ TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
         "한국어 😀 ü", std::string("a\0b", 3), "\xEF\xBB\xBF\"p\",\"t\"",
     };
     for (const std::string& s : samples) {
-        CHECK(widen(s) == systemWiden(s));
+        CHECK_EQ(widen(s), systemWiden(s));
         CHECK_EQ(narrow(widen(s)), s);
     }
     // Broken sequences become U+FFFD, one for each byte that starts none.
-    CHECK(widen("a\x80z") == std::wstring(L"a\xFFFDz"));
-    CHECK(widen("\xE4\xB8") == std::wstring(L"\xFFFD\xFFFD"));
-    CHECK(widen("\xC0\xAF") == std::wstring(L"\xFFFD\xFFFD"));  // overlong '/'
-    CHECK(widen("\xED\xA0\x80") == std::wstring(L"\xFFFD\xFFFD\xFFFD"));  // a surrogate
+    CHECK_EQ(widen("a\x80z"), std::wstring(L"a\xFFFDz"));
+    CHECK_EQ(widen("\xE4\xB8"), std::wstring(L"\xFFFD\xFFFD"));
+    CHECK_EQ(widen("\xC0\xAF"), std::wstring(L"\xFFFD\xFFFD"));  // overlong '/'
+    CHECK_EQ(widen("\xED\xA0\x80"), std::wstring(L"\xFFFD\xFFFD\xFFFD"));  // a surrogate
     // Half a surrogate pair can't be written in UTF-8.
     CHECK_EQ(narrow(L"x\xD83Dy"), "x\xEF\xBF\xBDy");
     CHECK_EQ(narrow(L"\xD83D\xDE00"), "\xF0\x9F\x98\x80");

@@ -1,5 +1,7 @@
 #include "platform/win32/control_kinds.h"
 
+#include <algorithm>
+
 #include "platform/win32/text_calls.h"
 #include "platform/win32/window.h"
 #include "platform/win32/wide.h"
@@ -36,13 +38,6 @@ void showButton(HWND h, const Control& c, bool minimised) {
     showPlain(h, c, minimised);
     InvalidateRect(h, nullptr, TRUE);
 }
-
-void noShow(HWND, const Control&, bool) {}
-void noSync(HWND, const Control&) {}
-void noApply(HWND, const Control&, Prop, int) {}
-void noNotify(HWND, Control&, int) {}
-void noMouse(Control&, bool, ui::MouseButton, int, int, int) {}
-void noFit(HWND, const Control&, int) {}
 
 // ---- text box
 
@@ -145,24 +140,55 @@ DWORD buttonStyle(const Control& c) {
 DWORD labelStyle(const Control& c) {
     return (c.centred ? SS_CENTER : SS_LEFT) | (c.toolTip.empty() ? 0 : SS_NOTIFY);
 }
-DWORD noStyle(const Control&) { return 0; }
+
+using ui::Kind;
 
 // In the order of ui::Kind.
-const ControlKind kKinds[] = {
-    {"EDIT", textBoxStyle, WS_EX_CLIENTEDGE, 0, true, true, true, showTyped, textBoxSync,
-     textBoxApply, textBoxNotify, textBoxMouse, nullptr, noFit},
-    {"COMBOBOX", comboStyle, 0, kDropHeight, true, false, false, showTyped, comboSync, comboApply,
-     comboNotify, noMouse, nullptr, comboFit},
-    {"BUTTON", checkStyle, 0, 0, false, false, false, showPlain, checkSync, checkApply, checkNotify,
-     noMouse, nullptr, noFit},
-    {"BUTTON", buttonStyle, 0, 0, false, false, true, showButton, noSync, noApply, buttonNotify,
-     buttonMouse, buttonEnter, noFit},
-    {"STATIC", labelStyle, 0, 0, false, false, false, showLabel, noSync, noApply, noNotify, noMouse,
-     nullptr, noFit},
-    {nullptr, noStyle, 0, 0, false, false, false, noShow, noSync, noApply, noNotify, noMouse,
-     nullptr, noFit},
+constexpr ControlKind kKinds[] = {
+    {.kind = Kind::TextBox,
+     .windowClass = "EDIT",
+     .style = textBoxStyle,
+     .exStyle = WS_EX_CLIENTEDGE,
+     .typedText = true,
+     .systemColours = true,
+     .wantsMouse = true,
+     .showText = showTyped,
+     .sync = textBoxSync,
+     .apply = textBoxApply,
+     .notify = textBoxNotify,
+     .mouse = textBoxMouse},
+    {.kind = Kind::ComboBox,
+     .windowClass = "COMBOBOX",
+     .style = comboStyle,
+     .extraHeight = kDropHeight,
+     .typedText = true,
+     .showText = showTyped,
+     .sync = comboSync,
+     .apply = comboApply,
+     .notify = comboNotify,
+     .fitToFont = comboFit},
+    {.kind = Kind::CheckBox,
+     .windowClass = "BUTTON",
+     .style = checkStyle,
+     .showText = showPlain,
+     .sync = checkSync,
+     .apply = checkApply,
+     .notify = checkNotify},
+    {.kind = Kind::CommandButton,
+     .windowClass = "BUTTON",
+     .style = buttonStyle,
+     .wantsMouse = true,
+     .showText = showButton,
+     .notify = buttonNotify,
+     .mouse = buttonMouse,
+     .enter = buttonEnter},
+    {.kind = Kind::Label, .windowClass = "STATIC", .style = labelStyle, .showText = showLabel},
+    {.kind = Kind::Timer},
 };
-static_assert(std::size(kKinds) == static_cast<size_t>(ui::Kind::Timer) + 1);
+static_assert(std::size(kKinds) == static_cast<size_t>(Kind::Timer) + 1);
+static_assert(std::ranges::all_of(kKinds, [](const ControlKind& k) {
+    return &k == &kKinds[static_cast<size_t>(k.kind)];
+}));
 
 }  // namespace
 

@@ -10,31 +10,43 @@
 
 namespace corvell::win32 {
 
+// What a kind leaves unsaid is nothing: no window style, no extra height,
+// no flag, and a handler that does nothing.
+inline DWORD noStyle(const ui::Control&) { return 0; }
+inline void nothing(HWND, const ui::Control&, bool) {}
+inline void nothing(HWND, const ui::Control&) {}
+inline void nothing(HWND, const ui::Control&, ui::Prop, int) {}
+inline void nothing(HWND, ui::Control&, int) {}
+inline void nothing(ui::Control&, bool, ui::MouseButton, int, int, int) {}
+inline void nothing(HWND, const ui::Control&, int) {}
+
 struct ControlKind {
-    const char* windowClass;  // null: no window of its own (a timer)
-    DWORD (*style)(const ui::Control& c);  // beyond WS_CHILD and the common ones
-    DWORD exStyle;
-    int extraHeight;  // twips below the designed height: a drop-down list
+    ui::Kind kind;  // its place in the table
+    const char* windowClass = nullptr;  // null: no window of its own (a timer)
+    DWORD (*style)(const ui::Control& c) = noStyle;  // beyond WS_CHILD and the common ones
+    DWORD exStyle = 0;
+    int extraHeight = 0;  // twips below the designed height: a drop-down list
     // The text is the user's own (an edit field), shown as it is; other
     // texts break lines with a lone CR.
-    bool typedText;
-    bool systemColours;  // drawn in the system's colours, not the window's
-    bool wantsMouse;     // its mouse presses and releases reach the model
+    bool typedText = false;
+    bool systemColours = false;  // drawn in the system's colours, not the window's
+    bool wantsMouse = false;     // its mouse presses and releases reach the model
 
     // A changed text; minimised: nothing of the window is seen.
-    void (*showText)(HWND h, const ui::Control& c, bool minimised);
+    void (*showText)(HWND h, const ui::Control& c, bool minimised) = nothing;
     // After creation: what the model holds beyond the text.
-    void (*sync)(HWND h, const ui::Control& c);
+    void (*sync)(HWND h, const ui::Control& c) = nothing;
     // A changed property other than the text, enabled and visible.
-    void (*apply)(HWND h, const ui::Control& c, ui::Prop p, int index);
+    void (*apply)(HWND h, const ui::Control& c, ui::Prop p, int index) = nothing;
     // WM_COMMAND from the control.
-    void (*notify)(HWND h, ui::Control& c, int code);
+    void (*notify)(HWND h, ui::Control& c, int code) = nothing;
     // up: a release, else a press; x and y in twips.
-    void (*mouse)(ui::Control& c, bool up, ui::MouseButton b, int shift, int x, int y);
+    void (*mouse)(ui::Control& c, bool up, ui::MouseButton b, int shift, int x, int y) =
+        nothing;
     // Enter on the focused control; null where the dialog manager decides.
-    void (*enter)(ui::Control& c);
+    void (*enter)(ui::Control& c) = nullptr;
     // Once it has its font: a drop-down's closed height.
-    void (*fitToFont)(HWND h, const ui::Control& c, int dpi);
+    void (*fitToFont)(HWND h, const ui::Control& c, int dpi) = nothing;
 };
 
 const ControlKind& kindOf(const ui::Control& c);

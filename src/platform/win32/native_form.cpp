@@ -15,6 +15,8 @@ namespace {
 
 int g_live = 0;
 
+constexpr char kFormClass[] = "CorvellForm";
+
 // Sent by Windows 8.1 and later to a per-monitor aware window.
 constexpr UINT kDpiChanged = 0x02E0;
 
@@ -40,6 +42,17 @@ void NativeForm::formDestroyed(ui::Form&) {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
+const char* NativeForm::windowClass() {
+    static bool registered = false;
+    if (!registered) {
+        HCURSOR arrow = static_cast<HCURSOR>(LoadImageA(nullptr, MAKEINTRESOURCEA(32512) /* OCR_NORMAL */,
+                                                        IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+        calls().registerClass(wndProc, programIcon(0), arrow, kFormClass);
+        registered = true;
+    }
+    return kFormClass;
+}
+
 HWND NativeForm::create() {
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     DWORD exStyle = model_->topmost ? WS_EX_TOPMOST : 0;
@@ -54,7 +67,7 @@ HWND NativeForm::create() {
     background_ = ownBackground_ ? CreateSolidBrush(rgb(*model_->backColor))
                                  : GetSysColorBrush(COLOR_BTNFACE);
 
-    hwnd_ = calls().createWindow(exStyle, formClass(wndProc), displayText(model_->caption()), style,
+    hwnd_ = calls().createWindow(exStyle, windowClass(), displayText(model_->caption()), style,
                                  nullptr, 0, nullptr, this);
     if (hwnd_ == nullptr) return nullptr;
     dpi_ = windowDpi(hwnd_);
@@ -278,10 +291,14 @@ LRESULT CALLBACK NativeForm::wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     return self->handle(msg, wp, lp);
 }
 
+// The model may have gone first and let go of the window already. The
+// last of the program's windows ends the message loop.
 void NativeForm::destroyed() {
-    hotKeys_.release();
-    model_->unload();
-    model_->setObserver(nullptr);
+    if (model_ != nullptr) {
+        hotKeys_.release();
+        model_->unload();
+        model_->setObserver(nullptr);
+    }
     if (--g_live == 0) PostQuitMessage(0);
 }
 
@@ -289,7 +306,7 @@ LRESULT NativeForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     HWND self = hwnd_;
     if (model_ == nullptr) {
         // The model went first: the window is on its way out.
-        if (msg == WM_DESTROY && --g_live == 0) PostQuitMessage(0);
+        if (msg == WM_DESTROY) destroyed();
         if (msg == WM_NCDESTROY) hwnd_ = nullptr;
         return calls().defWindowProc(self, msg, wp, lp);
     }

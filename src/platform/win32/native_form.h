@@ -49,6 +49,8 @@ private:
         HWND hwnd;
         const ControlKind* kind;
     };
+    // The class of the program's top-level windows, registered on first use.
+    static const char* windowClass();
     static LRESULT CALLBACK wndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void createControl(ui::Control& c);

@@ -22,6 +22,17 @@ void initCommonControls() {
     if (!sys::InitCommonControlsEx || !sys::InitCommonControlsEx(&icc)) InitCommonControls();
 }
 
+// Until the last window has gone (WM_QUIT); its exit code.
+int messageLoop(Forms& forms) {
+    MSG msg;
+    while (calls().getMessage(&msg, nullptr, 0, 0) > 0) {
+        if (forms.preTranslate(msg)) continue;
+        TranslateMessage(&msg);
+        calls().dispatchMessage(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
 }  // namespace
 
 int runProgram(int showCommand) {
@@ -38,14 +49,15 @@ int runProgram(int showCommand) {
     Win32Services services;
     App app(services);
     ui::Form0 form0(app);
-    services.setMainForm(form0);
-    NativeForm& main = services.realise(form0);
+    Forms& forms = services.forms();
+    forms.setMain(form0);
+    NativeForm& main = forms.realise(form0);
     // Without its window nothing would ever end the message loop.
     if (main.hwnd() == nullptr) return 1;
     copy.announce(main.hwnd());
     form0.Form_Load();
     main.show(showCommand);
-    return services.run();
+    return messageLoop(forms);
 }
 
 }  // namespace corvell::win32

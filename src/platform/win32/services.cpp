@@ -1,5 +1,7 @@
 #include "platform/win32/services.h"
 
+#include "common/path.h"
+
 #include "platform/win32/system_functions.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
@@ -24,47 +26,6 @@ uint32_t lastError() {
 
 }  // namespace
 
-NativeForm& Win32Services::realise(ui::Form& f) {
-    auto it = forms_.find(&f);
-    // A form destroyed earlier may have left its entry to a new one at the
-    // same address.
-    if (it != forms_.end() && it->second->model() == &f) return *it->second;
-    if (it != forms_.end()) forms_.erase(it);
-    auto nf = std::make_unique<NativeForm>(f);
-    nf->create();
-    return *forms_.emplace(&f, std::move(nf)).first->second;
-}
-
-NativeForm* Win32Services::native(const ui::Form& f) const {
-    auto it = forms_.find(&f);
-    return it == forms_.end() || it->second->model() != &f ? nullptr : it->second.get();
-}
-
-bool Win32Services::preTranslate(MSG& msg) {
-    // The top-level window of the message's one (GetAncestor is Windows
-    // 98's and later's).
-    HWND top = msg.hwnd;
-    while (top != nullptr && (calls().getWindowLongPtr(top, GWL_STYLE) & WS_CHILD) != 0) {
-        top = GetParent(top);
-    }
-    for (auto& [form, nf] : forms_) {
-        if (nf->hwnd() == nullptr || nf->hwnd() != top) continue;
-        if (nf->preTranslate(msg)) return true;
-        return calls().isDialogMessage(top, &msg) != 0;
-    }
-    return false;
-}
-
-int Win32Services::run() {
-    MSG msg;
-    while (calls().getMessage(&msg, nullptr, 0, 0) > 0) {
-        if (preTranslate(msg)) continue;
-        TranslateMessage(&msg);
-        calls().dispatchMessage(&msg);
-    }
-    return static_cast<int>(msg.wParam);
-}
-
 LocalTime Win32Services::now() {
     SYSTEMTIME st;
     GetLocalTime(&st);
@@ -73,14 +34,7 @@ LocalTime Win32Services::now() {
 
 uint32_t Win32Services::getVersion() { return GetVersion(); }
 
-std::string Win32Services::exeFolder() {
-    std::string path = calls().moduleFileName();
-    const size_t slash = path.find_last_of('\\');
-    if (slash == std::string::npos) return {};
-    // A drive root keeps its backslash ("C:\"), any other folder has none.
-    path.resize(slash == 2 && path[1] == ':' ? slash + 1 : slash);
-    return path;
-}
+std::string Win32Services::exeFolder() { return folderOf(calls().moduleFileName()); }
 
 WindowHandle Win32Services::findWindow(const std::string& title) {
     // This program's own windows are never the viewer: a close request
@@ -135,13 +89,6 @@ Program programOf(const std::string& commandLine) {
     }
 }
 
-// A drive root keeps its backslash: "C:" alone is the drive's current folder.
-std::string folderOf(const std::string& file) {
-    const size_t slash = file.find_last_of('\\');
-    if (slash == std::string::npos) return {};
-    return file.substr(0, slash == 2 && file[1] == ':' ? slash + 1 : slash);
-}
-
 }  // namespace
 
 StartOutcome Win32Services::startProgram(const std::string& commandLine) {
@@ -161,7 +108,7 @@ StartOutcome Win32Services::startProgram(const std::string& commandLine) {
         // Marked to run as administrator: only the shell may ask the user.
         // Owned by the main window, the consent prompt comes to the front
         // rather than flashing on the taskbar.
-        if (calls().shellExecute(mainWindow(), program.file, program.arguments, folder)) {
+        if (calls().shellExecute(forms_.mainWindow(), program.file, program.arguments, folder)) {
             return StartOutcome::Started;
         }
         return GetLastError() == ERROR_CANCELLED ? StartOutcome::Declined : StartOutcome::Failed;
@@ -173,23 +120,16 @@ StartOutcome Win32Services::startProgram(const std::string& commandLine) {
 }
 
 void Win32Services::minimize(ui::Form& f) {
-    if (NativeForm* nf = native(f); nf != nullptr && nf->hwnd() != nullptr) {
-        ShowWindow(nf->hwnd(), SW_MINIMIZE);
-    }
+    if (HWND h = forms_.window(f); h != nullptr) ShowWindow(h, SW_MINIMIZE);
 }
 
 void Win32Services::show(ui::Form& f) {
-    NativeForm& nf = realise(f);
+    NativeForm& nf = forms_.realise(f);
     if (nf.hwnd() != nullptr) nf.show(SW_SHOWNORMAL);
 }
 
-HWND Win32Services::mainWindow() const {
-    const NativeForm* nf = main_ != nullptr ? native(*main_) : nullptr;
-    return nf != nullptr ? nf->hwnd() : nullptr;
-}
-
 void Win32Services::messageBox(const std::string& text) {
-    calls().messageBox(mainWindow(), displayText(text), "Corvell", MB_OK);
+    calls().messageBox(forms_.mainWindow(), displayText(text), "Corvell", MB_OK);
 }
 
 void Win32Services::endProgram() { ExitProcess(0); }
@@ -254,8 +194,7 @@ void Win32Services::keybdEvent(uint8_t vk, uint8_t scan, uint32_t flags, uint32_
 
 void Win32Services::htmlHelp(ui::Form& owner, const std::string& path, uint32_t command,
                              uint32_t data) {
-    NativeForm* nf = native(owner);
-    calls().htmlHelp(nf != nullptr ? nf->hwnd() : nullptr, path, command, data);
+    calls().htmlHelp(forms_.window(owner), path, command, data);
 }
 
 std::optional<FileContent> Win32Services::readFile(const std::string& path) {
@@ -344,18 +283,18 @@ std::optional<std::string> Win32Services::toAnsiExact(const std::string& utf8) {
     if (w.empty()) return std::string();
     DWORD flags = WC_NO_BEST_FIT_CHARS;
     BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
+    int n = wideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 nullptr, &lossy);
     // NT 4 knows no such flag: converted without it, a look-alike shows in
     // the way back.
     if (n <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
         flags = 0;
-        n = WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
+        n = wideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 nullptr, &lossy);
     }
     if (n <= 0 || lossy) return std::nullopt;
     std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+    wideCharToMultiByte(CP_ACP, flags, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
                         &lossy);
     if (lossy || (flags == 0 && widen(s, CP_ACP) != w)) return std::nullopt;
     return s;

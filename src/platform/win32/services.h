@@ -3,11 +3,8 @@
 
 #include <windows.h>
 
-#include <map>
-#include <memory>
-
 #include "platform/services.h"
-#include "platform/win32/native_form.h"
+#include "platform/win32/forms.h"
 
 namespace corvell::win32 {
 
@@ -15,17 +12,8 @@ class Win32Services : public Services {
 public:
     Win32Services() = default;
 
-    // Realises a form as a native window (hidden) on first use.
-    NativeForm& realise(ui::Form& f);
-    NativeForm* native(const ui::Form& f) const;
-    // The window that owns message boxes and help.
-    void setMainForm(ui::Form& f) { main_ = &f; }
-
-    // Key preview, then the dialog manager (Tab, access keys) for the
-    // program's windows; true when the message was handled.
-    bool preTranslate(MSG& msg);
-    // The message loop; returns the exit code.
-    int run();
+    // The program's windows, which the services show and own dialogs by.
+    Forms& forms() { return forms_; }
 
     LocalTime now() override;
     uint32_t getVersion() override;
@@ -59,11 +47,12 @@ public:
     std::optional<std::string> toAnsiExact(const std::string& utf8) override;
     std::string fromAnsi(const std::string& ansi) override;
 
-private:
-    HWND mainWindow() const;
+    // The system's conversion that toAnsiExact makes; a test puts NT 4's
+    // in its place, which knows no WC_NO_BEST_FIT_CHARS.
+    decltype(&::WideCharToMultiByte) wideCharToMultiByte = ::WideCharToMultiByte;
 
-    std::map<const ui::Form*, std::unique_ptr<NativeForm>> forms_;
-    ui::Form* main_ = nullptr;
+private:
+    Forms forms_;
 };
 
 }  // namespace corvell::win32

@@ -1,6 +1,25 @@
+// This file alone sees the headers of the newest systems, so that the
+// signatures written out in system_functions.h are held to the headers'
+// own prototypes; no call here depends on them.
+#undef WINVER
+#undef _WIN32_WINNT
+#define WINVER 0x0A00
+#define _WIN32_WINNT 0x0A00
+
 #include "platform/win32/system_functions.h"
 
+#include <htmlhelp.h>
+#include <shlobj.h>
+
+#include <type_traits>
+
 namespace corvell::win32::sys {
+
+#define CORVELL_AS_DECLARED(library, name, ...) \
+    static_assert(std::is_same_v<__VA_ARGS__, decltype(&::name)>, #name " as the headers declare it");
+CORVELL_WIDE_FUNCTIONS(CORVELL_AS_DECLARED)
+CORVELL_OPTIONAL_FUNCTIONS(CORVELL_AS_DECLARED)
+#undef CORVELL_AS_DECLARED
 
 namespace {
 
@@ -21,7 +40,7 @@ HMODULE module(Library library) {
         case Library::Shell32:
         case Library::Folder:
             return LoadLibraryA("shell32.dll");
-        case Library::HtmlHelp:
+        case Library::Hhctrl:
             return LoadLibraryA("hhctrl.ocx");
     }
     return nullptr;

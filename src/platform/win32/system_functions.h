@@ -1,6 +1,6 @@
 // Every system function that some Windows lack, in one list: the program
-// imports by name only what Windows 98 has, and finds the rest when it
-// first calls them. A function that is missing is null; the caller does
+// imports by name only what the first Windows 95 and NT 4.0 both have, and
+// finds the rest when it first calls them. A function that is missing is null; the caller does
 // without it.
 #pragma once
 
@@ -19,7 +19,7 @@ enum class Library {
     Comctl32,
     Shell32,
     Folder,  // shell32 from Windows 2000 and Me, else the redistributable shfolder.dll
-    HtmlHelp,
+    Hhctrl,  // HTML Help, hhctrl.ocx
 };
 
 // A function found by name in its library on its first use; null where the
@@ -28,6 +28,12 @@ class LateFunction {
 public:
     constexpr LateFunction(Library library, const char* name) : library_(library), name_(name) {}
     FARPROC address() const;
+    // For tests: another function in the system's place; null: the
+    // system's again.
+    void replaceWith(FARPROC f) {
+        address_ = f;
+        lookedUp_ = f != nullptr;
+    }
 
 private:
     Library library_;
@@ -42,6 +48,7 @@ public:
     using LateFunction::LateFunction;
     Fn get() const { return reinterpret_cast<Fn>(reinterpret_cast<void*>(address())); }
     explicit operator bool() const { return address() != nullptr; }
+    void replace(Fn f) { replaceWith(reinterpret_cast<FARPROC>(reinterpret_cast<void*>(f))); }
     template <class... Args>
     auto operator()(Args... args) const {
         return get()(args...);
@@ -88,7 +95,10 @@ public:
     X(Kernel32, SearchPathW, decltype(&::SearchPathW))            \
     X(Kernel32, FormatMessageW, decltype(&::FormatMessageW))
 
-// Newer than Windows 98, or not on every system of either family.
+// Newer than the first Windows 95 or NT 4.0, or not on every system of
+// either family. Their signatures are written out where the headers this
+// program is built with declare them only for later systems;
+// system_functions.cpp holds each to the headers' prototype.
 #define CORVELL_OPTIONAL_FUNCTIONS(X)                                                   \
     X(User32, GetDpiForWindow, UINT(WINAPI*)(HWND))                                     \
     X(User32, AdjustWindowRectExForDpi, BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)) \
@@ -107,8 +117,8 @@ public:
     X(Shell32, ShellExecuteExW, BOOL(WINAPI*)(SHELLEXECUTEINFOW*))                      \
     X(Folder, SHGetFolderPathA, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, char*))      \
     X(Folder, SHGetFolderPathW, HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, wchar_t*))   \
-    X(HtmlHelp, HtmlHelpA, HWND(WINAPI*)(HWND, const char*, UINT, DWORD_PTR))           \
-    X(HtmlHelp, HtmlHelpW, HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR))
+    X(Hhctrl, HtmlHelpA, HWND(WINAPI*)(HWND, const char*, UINT, DWORD_PTR))             \
+    X(Hhctrl, HtmlHelpW, HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR))
 
 #define CORVELL_DECLARE_FUNCTION(library, name, ...) \
     inline constinit SystemFunction<__VA_ARGS__> name{Library::library, #name};

@@ -10,31 +10,20 @@
 namespace corvell::win32 {
 
 namespace {
-constexpr char kFormClass[] = "CorvellForm";
 constexpr int kIconId = 1;
 }  // namespace
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
 
-const char* formClass(WNDPROC proc) {
-    static bool registered = false;
-    if (!registered) {
-        constexpr UINT kShared = LR_SHARED | LR_DEFAULTSIZE;
-        calls().registerClass(
-            proc,
-            static_cast<HICON>(LoadImageA(instance(), MAKEINTRESOURCEA(kIconId), IMAGE_ICON, 0, 0, kShared)),
-            static_cast<HCURSOR>(
-                LoadImageA(nullptr, MAKEINTRESOURCEA(32512) /* OCR_NORMAL */, IMAGE_CURSOR, 0, 0, kShared)),
-            kFormClass);
-        registered = true;
-    }
-    return kFormClass;
+HICON programIcon(int size) {
+    const UINT flags = size == 0 ? LR_SHARED | LR_DEFAULTSIZE : LR_SHARED;
+    return static_cast<HICON>(
+        LoadImageA(instance(), MAKEINTRESOURCEA(kIconId), IMAGE_ICON, size, size, flags));
 }
 
 void setIcons(HWND h) {
     for (int big : {1, 0}) {
-        const int size = GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON);
-        HANDLE icon = LoadImageA(instance(), MAKEINTRESOURCEA(kIconId), IMAGE_ICON, size, size, LR_SHARED);
+        HICON icon = programIcon(GetSystemMetrics(big ? SM_CXICON : SM_CXSMICON));
         calls().sendMessage(h, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
 }

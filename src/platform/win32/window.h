@@ -13,8 +13,8 @@ namespace corvell::win32 {
 
 HINSTANCE instance();
 
-// The class of the program's top-level windows, registered on first use.
-const char* formClass(WNDPROC proc);
+// The program's icon at a size in pixels; 0: the system's size for icons.
+HICON programIcon(int size);
 // The program's icon, large and small, on a window's caption and taskbar.
 void setIcons(HWND h);
 
