@@ -127,64 +127,73 @@ TEST(CountdownWindow, FailedPrivilegeStepsStillRequestTheExit) {
 }
 
 // Each way the computer can stay on after the request, and when the
-// window says so: its button, like Esc, then ends the program.
+// window says so.
+struct StayedOn {
+    const char* cause;
+    uint32_t version;
+    std::function<void(Counting&)> arrange, happen;
+    int64_t toldAfterMs;  // from the request
+    const char* why;
+};
+const StayedOn kStayedOn[] = {
+    {"the request fails with the system's reason", kVersionNt,
+     [](Counting& c) {
+         c.sys.exitError = 5;
+         c.sys.errorTexts[5] = "拒绝访问。";
+     },
+     nullptr, 0, "关机请求失败：拒绝访问。"},
+    {"the request fails with a code the system can't describe", kVersionNt,
+     [](Counting& c) { c.sys.exitError = 1234; }, nullptr, 0, "关机请求失败：错误代码 1234。"},
+    {"the request fails with no code at all", kVersionNt,
+     [](Counting& c) { c.sys.exitError = kUnknownError; }, nullptr, 0, "关机请求失败。"},
+    {"the token lacks the right to shut down", kVersionNt,
+     [](Counting& c) { c.sys.adjustError = kNotAllAssigned; }, nullptr, 0,
+     "这个用户没有关机的权限。"},
+    {"the request refused for want of the right", kVersionNt,
+     [](Counting& c) { c.sys.exitError = kPrivilegeNotHeld; }, nullptr, 0,
+     "这个用户没有关机的权限。"},
+    {"a program refuses the end of the session", kVersionNt, nullptr,
+     [](Counting& c) { c.f1->onEndSession(false); }, 0, "有程序阻止了关机。"},
+    {"still running two minutes after an accepted request", kVersionNt, nullptr, nullptr, 120000,
+     "已请求关机两分钟，可能有程序在等您回答。"},
+    {"the same on 95/98/Me", kVersion9x, nullptr, nullptr, 120000,
+     "已请求关机两分钟，可能有程序在等您回答。"},
+};
+
+// Runs to the request and to what follows it, up to the window saying so.
+void runToStayedOn(Counting& c, const StayedOn& k) {
+    if (k.arrange) k.arrange(c);
+    c.f1->onEndSession(false);  // a session end called off before the request: not ours
+    EXPECT_EQ(c.f1->caption(), "正在准备关机…") << k.cause;
+    c.advance(22000);
+    ASSERT_EQ(c.sys.count("exitWindowsEx"), 1) << k.cause;
+    if (k.toldAfterMs > 0) {
+        c.f1->onEndSession(true);  // the system ending it: nothing to say
+        c.advance(k.toldAfterMs - 1);
+        EXPECT_EQ(c.f1->caption(), "正在关机…") << k.cause;
+        EXPECT_FALSE(c.f1->Command1.enabled()) << k.cause;
+        c.advance(1);
+    }
+    if (k.happen) k.happen(c);
+}
+
+// The window says so; its button, like Esc, then ends the program.
 TEST(CountdownWindow, AShutdownThatDoesNotHappenIsToldAndTheButtonOrEscEnds) {
-    const struct {
-        const char* cause;
-        uint32_t version;
-        std::function<void(Counting&)> arrange, happen;
-        int64_t toldAfterMs;  // from the request
-        const char* why;
-    } cases[] = {
-        {"the request fails with the system's reason", kVersionNt,
-         [](Counting& c) {
-             c.sys.exitError = 5;
-             c.sys.errorTexts[5] = "拒绝访问。";
-         },
-         nullptr, 0, "关机请求失败：拒绝访问。"},
-        {"the request fails with a code the system can't describe", kVersionNt,
-         [](Counting& c) { c.sys.exitError = 1234; }, nullptr, 0, "关机请求失败：错误代码 1234。"},
-        {"the request fails with no code at all", kVersionNt,
-         [](Counting& c) { c.sys.exitError = kUnknownError; }, nullptr, 0, "关机请求失败。"},
-        {"the token lacks the right to shut down", kVersionNt,
-         [](Counting& c) { c.sys.adjustError = kNotAllAssigned; }, nullptr, 0,
-         "这个用户没有关机的权限。"},
-        {"the request refused for want of the right", kVersionNt,
-         [](Counting& c) { c.sys.exitError = kPrivilegeNotHeld; }, nullptr, 0,
-         "这个用户没有关机的权限。"},
-        {"a program refuses the end of the session", kVersionNt, nullptr,
-         [](Counting& c) { c.f1->onEndSession(false); }, 0, "有程序阻止了关机。"},
-        {"still running two minutes after an accepted request", kVersionNt, nullptr, nullptr,
-         120000, "已请求关机两分钟，可能有程序在等您回答。"},
-        {"the same on 95/98/Me", kVersion9x, nullptr, nullptr, 120000,
-         "已请求关机两分钟，可能有程序在等您回答。"},
-    };
-    for (const auto& k : cases) {
+    for (const StayedOn& k : kStayedOn) {
         for (bool byEsc : {false, true}) {
             Counting c(k.version);
-            if (k.arrange) k.arrange(c);
-            c.f1->onEndSession(false);  // a session end called off before the request: not ours
-            EXPECT_EQ(c.f1->caption(), "正在准备关机…") << k.cause;
-            c.advance(22000);
-            ASSERT_EQ(c.sys.count("exitWindowsEx"), 1) << k.cause;
-            if (k.toldAfterMs > 0) {
-                c.f1->onEndSession(true);  // the system ending it: nothing to say
-                c.advance(k.toldAfterMs - 1);
-                EXPECT_EQ(c.f1->caption(), "正在关机…") << k.cause;
-                EXPECT_FALSE(c.f1->Command1.enabled()) << k.cause;
-                c.advance(1);
-            }
-            if (k.happen) k.happen(c);
+            runToStayedOn(c, k);
+            const std::string told = std::string("电脑没有关机。\r\n") + k.why;
             EXPECT_EQ(c.f1->caption(), "没有关机") << k.cause;
             EXPECT_FALSE(c.f1->Label1.visible()) << k.cause;
             EXPECT_TRUE(c.f1->Label2.visible()) << k.cause;
-            EXPECT_EQ(c.f1->Label2.text(), std::string("电脑没有关机。\r\n") + k.why) << k.cause;
+            EXPECT_EQ(c.f1->Label2.text(), told) << k.cause;
             EXPECT_EQ(c.f1->Command1.text(), "退出\r(Esc键)") << k.cause;
             EXPECT_TRUE(c.f1->Command1.enabled()) << k.cause;
             // Told once, whatever comes later; nothing retried or forced.
             c.f1->onEndSession(false);
             c.advance(300000);
-            EXPECT_EQ(c.f1->Label2.text(), std::string("电脑没有关机。\r\n") + k.why) << k.cause;
+            EXPECT_EQ(c.f1->Label2.text(), told) << k.cause;
             EXPECT_EQ(c.sys.count("exitWindowsEx"), 1) << k.cause;
             EXPECT_FALSE(c.sys.ended) << k.cause;
             if (byEsc) {
