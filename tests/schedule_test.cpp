@@ -190,29 +190,25 @@ TEST(Trigger, ALateTickOrAPresetPassedBeforeWatchingStillCounts) {
 }
 
 TEST(Trigger, TheYearDecidesAcrossBoundaries) {
-    {
-        Armed a({2004, 12, 31, 23, 59, 56}, {2004, 12, 31, 23, 59, 59});
-        a.advance(1000);
-        EXPECT_EQ(a.sys.count("postClose"), 0);
-        a.advance(1000);  // 23:59:59
-        EXPECT_EQ(a.sys.count("postClose"), 1);
-    }
-    {
+    struct Case {
+        LocalTime start, preset;
+        int64_t afterMs;
+        const char* at;
+        int posted;
+    } cases[] = {
+        {{2004, 12, 31, 23, 59, 56}, {2004, 12, 31, 23, 59, 59}, 1000, "2004年12月31日23时59分58秒", 0},
+        {{2004, 12, 31, 23, 59, 56}, {2004, 12, 31, 23, 59, 59}, 2000, "2004年12月31日23时59分59秒", 1},
         // 00:00:00 on 1 January: the year alone says the moment has come.
-        Armed a({2004, 12, 31, 23, 59, 58}, {2004, 12, 31, 23, 59, 59});
-        a.advance(1000);
-        EXPECT_EQ(timeText(a.sys.clock.now()), "2005年1月1日0时0分0秒");
-        EXPECT_EQ(a.sys.count("postClose"), 1);
-    }
-    {
-        Armed a({2004, 3, 31, 23, 59, 58}, {2004, 3, 31, 23, 59, 59});
-        a.advance(1000);  // 0:00:00 on 1 April counts too
-        EXPECT_EQ(a.sys.count("postClose"), 1);
-    }
-    {
-        Armed a({2004, 6, 1, 12, 0, 0}, {2005, 1, 1, 0, 0, 0});
-        a.advance(5000);
-        EXPECT_EQ(a.sys.count("postClose"), 0);  // next year, earlier month
+        {{2004, 12, 31, 23, 59, 58}, {2004, 12, 31, 23, 59, 59}, 1000, "2005年1月1日0时0分0秒", 1},
+        {{2004, 3, 31, 23, 59, 58}, {2004, 3, 31, 23, 59, 59}, 1000, "2004年4月1日0时0分0秒", 1},
+        // Next year, earlier month.
+        {{2004, 6, 1, 12, 0, 0}, {2005, 1, 1, 0, 0, 0}, 5000, "2004年6月1日12时0分6秒", 0},
+    };
+    for (const Case& c : cases) {
+        Armed a(c.start, c.preset);
+        a.advance(c.afterMs);
+        EXPECT_EQ(timeText(a.sys.clock.now()), c.at);
+        EXPECT_EQ(a.sys.count("postClose"), c.posted) << c.at << ", preset " << timeText(c.preset);
     }
 }
 

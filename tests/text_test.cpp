@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "common/path.h"
 #include "common/text.h"
 
@@ -27,16 +29,12 @@ TEST(DaysInMonth, DivisibleByFourAloneMakesALeapYear) {
 }
 
 TEST(ItemNumber, DropsTheUnitAsACodePointThenConverts) {
-    EXPECT_EQ(dropLastChar("12月"), "12");
-    EXPECT_EQ(dropLastChar("2005年"), "2005");
-    EXPECT_EQ(dropLastChar("7x"), "7");
-    EXPECT_EQ(dropLastChar("年"), "");
-    EXPECT_EQ(dropLastChar(""), "");
-    EXPECT_EQ(toInt16("2005"), 2005);
-    EXPECT_EQ(toInt16(" 12 "), 12);
-    EXPECT_EQ(toInt16("-5"), -5);
-    EXPECT_EQ(toInt16("32767"), 32767);
-    EXPECT_EQ(toInt16("-32768"), -32768);
+    const std::pair<const char*, const char*> dropped[] = {
+        {"12月", "12"}, {"2005年", "2005"}, {"7x", "7"}, {"年", ""}, {"", ""}};
+    for (const auto& [text, number] : dropped) EXPECT_EQ(dropLastChar(text), number) << text;
+    const std::pair<const char*, int16_t> converted[] = {
+        {"2005", 2005}, {" 12 ", 12}, {"-5", -5}, {"32767", 32767}, {"-32768", -32768}};
+    for (const auto& [text, value] : converted) EXPECT_EQ(toInt16(text), value) << text;
 }
 
 TEST(ItemNumber, TextThatIsNoSixteenBitNumberGivesNothing) {

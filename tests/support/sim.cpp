@@ -13,7 +13,7 @@ namespace {
 
 // exact: nothing rather than a '?' for a character the target lacks.
 std::optional<std::string> convert(const char* to, const char* from, const std::string& in,
-                                   bool exact) {
+                                   bool exact = false) {
     const bool fromUtf8 = std::string(from) == "UTF-8";
     iconv_t cd = iconv_open(to, from);
     // iconv's error value is a pointer made of -1.
@@ -47,10 +47,6 @@ std::optional<std::string> convert(const char* to, const char* from, const std::
     return out;
 }
 
-std::string convert(const char* to, const char* from, const std::string& in) {
-    return *convert(to, from, in, false);
-}
-
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -60,7 +56,7 @@ std::string lower(std::string s) {
 }  // namespace
 
 std::string gbk(const std::string& utf8) {
-    return convert("CP936", "UTF-8", utf8);
+    return *convert("CP936", "UTF-8", utf8);
 }
 
 std::string hex(uint64_t v) {
@@ -284,7 +280,7 @@ std::optional<std::string> FakeServices::toAnsiExact(const std::string& utf8) {
 }
 
 std::string FakeServices::fromAnsi(const std::string& ansi) {
-    return convert("UTF-8", "CP936", ansi);
+    return *convert("UTF-8", "CP936", ansi);
 }
 
 }  // namespace corvell::test

@@ -45,7 +45,6 @@ public:
     // virtual time; it runs before timers due at the same moment.
     void at(int64_t ms, std::function<void()> fn);
     void stop() { stopped_ = true; }
-    bool stopped() const { return stopped_; }
 
     void controlChanged(ui::Control& c, ui::Prop p, int index) override;
     void formCaptionChanged(ui::Form&) override {}
