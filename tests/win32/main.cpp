@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "check.h"
 #include "platform/win32/services.h"
@@ -16,8 +17,7 @@
 int main() {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring name(self);
-    if (name.size() < 15 || name.substr(name.size() - 15) != L"win32_tests.exe") {
+    if (!std::wstring_view(self).ends_with(L"win32_tests.exe")) {
         corvell::win32::Win32Services sys;
         int argc = 0;
         LocalFree(CommandLineToArgvW(GetCommandLineW(), &argc));

@@ -70,10 +70,10 @@ void pressTogether(std::initializer_list<WORD> vks) {
 void press(WORD vk) { pressTogether({vk}); }
 
 // A form's window, shown, with its first messages handled.
-NativeForm& shown(Win32Services& sys, ui::Form& f) {
+NativeForm& shown(Win32Services& sys, ui::Form& f, DWORD settleMs = 100) {
     NativeForm& n = sys.forms().realise(f);
     n.show(SW_SHOWNORMAL);
-    wintest::pumpFor(sys, 100);
+    wintest::pumpFor(sys, settleMs);
     return n;
 }
 
@@ -83,15 +83,12 @@ bool isForm(HWND h) {
     return lstrcmpW(cls, L"CorvellForm") == 0;
 }
 
-LRESULT CALLBACK refuseMainWindow(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_CREATEWND && isForm(reinterpret_cast<HWND>(wp))) return 1;
-    return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-// The foreground held by another program: the program's windows are
-// never activated, as where the system keeps the foreground elsewhere.
-LRESULT CALLBACK refuseActivation(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_ACTIVATE && isForm(reinterpret_cast<HWND>(wp))) return 1;
+// A CBT hook that refuses the program's windows one event: HCBT_CREATEWND
+// (no window made) or HCBT_ACTIVATE (the foreground held by another
+// program, as where the system keeps it elsewhere).
+template <int Refused>
+LRESULT CALLBACK refuse(int code, WPARAM wp, LPARAM lp) {
+    if (code == Refused && isForm(reinterpret_cast<HWND>(wp))) return 1;
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
@@ -198,9 +195,7 @@ struct Countdown {
         sys.forms().realise(main);
         form.Form_Load();
         form.onKeyDown = [this](int key, int) { keys.push_back(key); };
-        native = &sys.forms().realise(form);
-        native->show(SW_SHOWNORMAL);
-        wintest::pumpFor(sys, 300);
+        native = &shown(sys, form, 300);
     }
     HWND h(const ui::Control& c) const { return native->controlHwnd(c); }
     COLORREF pixel(HWND w, int x, int y) const {
@@ -285,7 +280,7 @@ TEST_CASE("a session end called off reaches the countdown window, which says so"
 // countdown window's taskbar button flashes; the main window's does not.
 TEST_CASE("with the foreground held elsewhere, the countdown window alone flashes") {
     HWND other = otherWindow();
-    HHOOK hook = SetWindowsHookExW(WH_CBT, refuseActivation, nullptr, GetCurrentThreadId());
+    HHOOK hook = SetWindowsHookExW(WH_CBT, refuse<HCBT_ACTIVATE>, nullptr, GetCurrentThreadId());
     corvell::win32::sys::FlashWindowEx.replace(recordFlash);
     g_flashed.clear();
     {
@@ -431,7 +426,7 @@ TEST_CASE("a form destroyed before its window takes the window with it") {
 }
 
 TEST_CASE("a main window that cannot be made ends the program with an error") {
-    HHOOK hook = SetWindowsHookExW(WH_CBT, refuseMainWindow, nullptr, GetCurrentThreadId());
+    HHOOK hook = SetWindowsHookExW(WH_CBT, refuse<HCBT_CREATEWND>, nullptr, GetCurrentThreadId());
     CHECK_NE(hook, nullptr);
     const UINT_PTR watchdog = SetTimer(nullptr, 0, 5000, quitIfStuck);
     const DWORD start = GetTickCount();

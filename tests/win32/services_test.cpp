@@ -84,16 +84,13 @@ BOOL refuseWithoutElevation(const std::string&, const std::string&, const std::s
 }
 
 HWND g_shellOwner = nullptr;
+DWORD g_shellError = 0;  // where set, the shell's start fails with it
 
 BOOL recordShellStart(HWND owner, const std::string& file, const std::string& parameters,
                       const std::string& folder) {
     g_shellStart = file + "|" + parameters + "|" + folder;
     g_shellOwner = owner;
-    return g_realShellExecute(owner, file, parameters, folder);
-}
-
-DWORD g_shellError = 0;
-BOOL failShellStart(HWND, const std::string&, const std::string&, const std::string&) {
+    if (g_shellError == 0) return g_realShellExecute(owner, file, parameters, folder);
     SetLastError(g_shellError);
     return FALSE;
 }
@@ -250,25 +247,21 @@ TEST_CASE("a viewer that needs administrator rights is started through the shell
     corvell::ui::Form main("Main", "Main", 1000, 1000);
     sys.forms().setMain(main);
     HWND mainWindow = sys.forms().realise(main).hwnd();
-    using corvell::win32::TextCalls;
     CreateDirectoryW(L"C:\\Corvell Test", nullptr);
     CopyFileW(selfPath().c_str(), L"C:\\Corvell Test\\child.exe", FALSE);
-    TextCalls elevated = corvell::win32::calls();
+    corvell::win32::TextCalls elevated = corvell::win32::calls();
     elevated.createProcess = refuseWithoutElevation;
     g_realShellExecute = elevated.shellExecute;
     elevated.shellExecute = recordShellStart;
     corvell::win32::useTextCalls(&elevated);
     CHECK_EQ(started(sys, "\"C:\\Corvell Test\\child.exe\" one two"),
              "C:\\Corvell Test\\child.exe|C:\\Corvell Test|2|C:\\Corvell Test");
-    corvell::win32::useTextCalls(nullptr);
     CHECK_EQ(g_shellStart, "C:\\Corvell Test\\child.exe|one two|C:\\Corvell Test");
     // Owned by the main window, the consent prompt comes to the front.
     CHECK_NE(mainWindow, nullptr);
     CHECK_EQ(g_shellOwner, mainWindow);
 
     // Declined at the prompt is the user's answer; any other refusal fails.
-    elevated.shellExecute = failShellStart;
-    corvell::win32::useTextCalls(&elevated);
     g_shellError = ERROR_CANCELLED;
     CHECK_EQ(sys.startProgram("C:\\Corvell Test\\child.exe"), StartOutcome::Declined);
     g_shellError = ERROR_FILE_NOT_FOUND;
