@@ -1,13 +1,12 @@
 // Reads what the installer left the way Windows itself reads it, and prints
 // it for run-release.sh to judge. One fact a line, UTF-8.
 //   probe folders                  programs=, startup=, localappdata=, programfiles=
-//   probe link FILE.lnk            target=, workdir=, args=
+//   probe link FILE.lnk            target=, workdir=
 //   probe version FILE.exe         fileversion=, productversion=, fixed=, fileos=, company=
 //   probe uninstall-entry HKCU|HKLM    the entry's values, or "absent"
 //   probe main-caption             the main window's caption, as its design has it
 //   probe count TITLE              count=, pids= of the windows so titled
 //   probe window TITLE SECONDS     exe= of the process showing a window so titled
-//   probe close TITLE SECONDS      closes that window: "ended" once its process is gone
 //   probe page TITLE TEXT SECONDS  takes the installer so titled with Next to the
 //                                  page showing TEXT: state=checked|unchecked, rect=
 //   probe box TEXT SECONDS         rect= of a message box beginning with TEXT
@@ -59,13 +58,11 @@ int link(const wchar_t* file) {
                                    reinterpret_cast<void**>(&shellLink))) &&
         SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
         SUCCEEDED(persist->Load(file, STGM_READ))) {
-        wchar_t target[MAX_PATH] = {}, dir[MAX_PATH] = {}, args[1024] = {};
+        wchar_t target[MAX_PATH] = {}, dir[MAX_PATH] = {};
         shellLink->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
         shellLink->GetWorkingDirectory(dir, MAX_PATH);
-        shellLink->GetArguments(args, 1024);
         out(std::wstring(L"target=") + target);
         out(std::wstring(L"workdir=") + dir);
-        out(std::wstring(L"args=") + args);
         rc = 0;
     }
     if (persist) persist->Release();
@@ -125,14 +122,14 @@ int uninstallEntry(const wchar_t* rootName) {
     return 0;
 }
 
-// A visible window with this text (NSIS ends its caption with a space);
-// `prefix`: the text need only begin so.
+// The visible windows with this text (NSIS ends its caption with a space):
+// all of it or, with prefix, its beginning; with byChild, the top-level
+// windows that show a visible child beginning so (a message box, say).
 struct Search {
-    explicit Search(std::wstring t, bool p = false) : text(std::move(t)), prefix(p) {}
     std::wstring text;
-    bool prefix;
-    HWND found = nullptr;
-    std::vector<HWND> all;
+    bool prefix = false, byChild = false;
+    std::vector<HWND> all{};
+    HWND first() const { return all.empty() ? nullptr : all.front(); }
 };
 
 std::wstring textOf(HWND w) {
@@ -143,62 +140,32 @@ std::wstring textOf(HWND w) {
     return t;
 }
 
+HWND visibleChild(HWND parent, const std::wstring& text, bool prefix = false);
+
 BOOL CALLBACK findVisible(HWND w, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
+    if (!IsWindowVisible(w)) return TRUE;
     const std::wstring t = textOf(w);
-    const bool match = s->prefix ? t.starts_with(s->text) : t == s->text;
-    if (match && IsWindowVisible(w)) {
-        if (!s->found) s->found = w;
-        s->all.push_back(w);
-    }
+    const bool match = s->byChild  ? visibleChild(w, s->text, true) != nullptr
+                       : s->prefix ? t.starts_with(s->text)
+                                   : t == s->text;
+    if (match) s->all.push_back(w);
     return TRUE;
 }
 
-HWND waitTopLevel(const wchar_t* title, DWORD until) {
-    Search s(title);
-    while (!s.found && GetTickCount() < until) {
-        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
-        if (!s.found) Sleep(100);
-    }
-    return s.found;
-}
-
-HWND visibleChild(HWND parent, const std::wstring& text, bool prefix = false) {
-    Search s(text, prefix);
+HWND visibleChild(HWND parent, const std::wstring& text, bool prefix) {
+    Search s{text, prefix};
     EnumChildWindows(parent, findVisible, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return s.first();
 }
 
-// The top-level window that shows a child beginning with this text (a
-// message box, say).
-struct Holder {
-    std::wstring text;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK findHolder(HWND w, LPARAM lp) {
-    auto* h = reinterpret_cast<Holder*>(lp);
-    if (IsWindowVisible(w) && visibleChild(w, h->text, true)) {
-        h->found = w;
-        return FALSE;
+// The first top-level window so found, waited for until the time is up.
+HWND waitTopLevel(Search s, DWORD until) {
+    for (;;) {
+        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
+        if (s.first() || GetTickCount() >= until) return s.first();
+        Sleep(100);
     }
-    return TRUE;
-}
-
-HWND waitHolder(const wchar_t* text, DWORD until) {
-    Holder h{text};
-    while (!h.found && GetTickCount() < until) {
-        EnumWindows(findHolder, reinterpret_cast<LPARAM>(&h));
-        if (!h.found) Sleep(100);
-    }
-    return h.found;
-}
-
-// The process of the window with this title, opened with `access`.
-HANDLE ownerOf(HWND w, DWORD access) {
-    DWORD pid = 0;
-    if (w != nullptr) GetWindowThreadProcessId(w, &pid);
-    return pid != 0 ? OpenProcess(access, FALSE, pid) : nullptr;
 }
 
 void outRect(HWND w) {
@@ -210,7 +177,9 @@ void outRect(HWND w) {
 }
 
 int window(const wchar_t* title, DWORD until) {
-    HANDLE process = ownerOf(waitTopLevel(title, until), PROCESS_QUERY_LIMITED_INFORMATION);
+    DWORD pid = 0;
+    if (HWND w = waitTopLevel({title}, until)) GetWindowThreadProcessId(w, &pid);
+    HANDLE process = pid != 0 ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
     if (!process) return 1;
     wchar_t exe[MAX_PATH] = {};
     DWORD len = MAX_PATH;
@@ -222,7 +191,7 @@ int window(const wchar_t* title, DWORD until) {
 
 // How many windows so titled are shown, and by which processes.
 int count(const wchar_t* title) {
-    Search s(title);
+    Search s{title};
     EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
     std::wstring pids;
     for (HWND w : s.all) {
@@ -235,22 +204,10 @@ int count(const wchar_t* title) {
     return 0;
 }
 
-int closeWindow(const wchar_t* title, DWORD until) {
-    HWND w = waitTopLevel(title, until);
-    HANDLE process = ownerOf(w, SYNCHRONIZE);
-    if (!process) return 1;
-    PostMessageW(w, WM_CLOSE, 0, 0);
-    const bool ended = WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-    CloseHandle(process);
-    out(ended ? L"ended" : L"still running");
-    return ended ? 0 : 1;
-}
-
 // Takes the installer so titled from page to page with Next until one
-// shows a control with this text: its check state, or "hidden" when the
-// page has it but hides it, and the installer's place.
+// shows a control with this text: its check state and the installer's place.
 int page(const wchar_t* title, const wchar_t* text, DWORD until) {
-    HWND w = waitTopLevel(title, until);
+    HWND w = waitTopLevel({title}, until);
     if (!w) return 1;
     HWND found = nullptr;
     DWORD lastClick = 0;
@@ -274,7 +231,7 @@ int page(const wchar_t* title, const wchar_t* text, DWORD until) {
 
 // A message box beginning with this text: its place.
 int box(const wchar_t* text, DWORD until) {
-    HWND w = waitHolder(text, until);
+    HWND w = waitTopLevel({.text = text, .byChild = true}, until);
     if (!w) return 1;
     Sleep(500);
     outRect(w);
@@ -285,7 +242,7 @@ int box(const wchar_t* text, DWORD until) {
 // shows this text, then waits for that window to go, change, or give way
 // to a message box of its own.
 int press(const wchar_t* text, int button, DWORD until) {
-    HWND w = waitHolder(text, until);
+    HWND w = waitTopLevel({.text = text, .byChild = true}, until);
     if (!w) return 1;
     PostMessageW(GetDlgItem(w, button), BM_CLICK, 0, 0);
     const auto waiting = [&] {
@@ -297,7 +254,7 @@ int press(const wchar_t* text, int button, DWORD until) {
 
 // Whether the window so titled shows a control with this text.
 int shown(const wchar_t* title, const wchar_t* text) {
-    HWND w = waitTopLevel(title, GetTickCount() + 2000);
+    HWND w = waitTopLevel({title}, GetTickCount() + 2000);
     out(w != nullptr && visibleChild(w, text) != nullptr ? L"shown=yes" : L"shown=no");
     return w != nullptr ? 0 : 1;
 }
@@ -317,13 +274,12 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"uninstall-entry" && argc == 3) return uninstallEntry(argv[2]);
     if (cmd == L"count" && argc == 3) return count(argv[2]);
     if (cmd == L"window" && argc == 4) return window(argv[2], until);
-    if (cmd == L"close" && argc == 4) return closeWindow(argv[2], until);
     if (cmd == L"page" && argc == 5) return page(argv[2], argv[3], until);
     if (cmd == L"box" && argc == 4) return box(argv[2], until);
     if (cmd == L"press" && argc == 5) return press(argv[2], _wtoi(argv[3]), until);
     if (cmd == L"shown" && argc == 4) return shown(argv[2], argv[3]);
     fwprintf(stderr, L"usage: probe folders | main-caption | link F | version F | uninstall-entry HKCU|HKLM |"
-                     L" count TITLE | window|close TITLE S | page TITLE TEXT S | box TEXT S |"
+                     L" count TITLE | window TITLE S | page TITLE TEXT S | box TEXT S |"
                      L" press TEXT BUTTON S | shown TITLE TEXT\n");
     return 2;
 }

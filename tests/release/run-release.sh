@@ -131,13 +131,11 @@ installed() {
   fi
 
   entry=$(probe uninstall-entry "$key")
-  expect "entry DisplayName" "$(value DisplayName <<<"$entry")" Corvell
-  expect "entry DisplayVersion" "$(value DisplayVersion <<<"$entry")" "$version"
-  expect "entry Publisher" "$(value Publisher <<<"$entry")" Corvell
-  expect "entry DisplayIcon" "$(value DisplayIcon <<<"$entry")" "$dir\\corvell.exe,0"
-  expect "entry UninstallString" "$(value UninstallString <<<"$entry")" "\"$dir\\uninstall.exe\""
-  expect "entry QuietUninstallString" "$(value QuietUninstallString <<<"$entry")" \
-    "\"$dir\\uninstall.exe\" /S"
+  for field in DisplayName=Corvell "DisplayVersion=$version" Publisher=Corvell \
+               "DisplayIcon=$dir\\corvell.exe,0" "UninstallString=\"$dir\\uninstall.exe\"" \
+               "QuietUninstallString=\"$dir\\uninstall.exe\" /S"; do
+    expect "entry ${field%%=*}" "$(value "${field%%=*}" <<<"$entry")" "${field#*=}"
+  done
 
   ver=$(probe version "$dir\\corvell.exe")
   expect "version resource FileVersion" "$(value FileVersion <<<"$ver")" "$version"
