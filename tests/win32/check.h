@@ -18,20 +18,15 @@ struct Case {
     std::function<void()> body;
 };
 
-inline std::vector<Case>& cases() {
-    static std::vector<Case> all;
-    return all;
-}
-inline int& failures() {
-    static int n = 0;
-    return n;
-}
+// Constant-initialised, so filled safely by other files' static
+// initialisers.
+inline constinit std::vector<Case> cases;
+inline constinit int failures = 0;
 
-struct Register {
-    Register(const char* name, std::function<void()> body) {
-        cases().push_back({name, std::move(body)});
-    }
-};
+inline bool add(const char* name, std::function<void()> body) {
+    cases.push_back({name, std::move(body)});
+    return true;
+}
 
 // A value as a failure shows it: enumerations and handles as numbers,
 // lists and optionals by their elements, UTF-16 by its code units.
@@ -64,7 +59,7 @@ std::string shown(const std::vector<T>& v) {
 
 inline void fail(const char* file, int line, const std::string& what) {
     std::printf("  FAIL %s:%d: %s\n", file, line, what.c_str());
-    ++failures();
+    ++failures;
 }
 
 template <class A, class B, class Op>
@@ -82,15 +77,15 @@ inline void truth(bool v, const char* s, const char* file, int line) {
 
 inline int runAll() {
     int failedCases = 0;
-    for (const Case& c : cases()) {
-        const int before = failures();
+    for (const Case& c : cases) {
+        const int before = failures;
         c.body();
-        const bool ok = failures() == before;
+        const bool ok = failures == before;
         std::printf("%s %s\n", ok ? "ok  " : "FAIL", c.name);
         std::fflush(stdout);
         if (!ok) ++failedCases;
     }
-    std::printf("%zu cases, %d failed\n", cases().size(), failedCases);
+    std::printf("%zu cases, %d failed\n", cases.size(), failedCases);
     return failedCases == 0 ? 0 : 1;
 }
 
@@ -100,7 +95,7 @@ inline int runAll() {
 #define CHECK_CAT(a, b) CHECK_CAT2(a, b)
 #define TEST_CASE(name)                                                              \
     static void CHECK_CAT(case_, __LINE__)();                                        \
-    static check::Register CHECK_CAT(reg_, __LINE__)(name, CHECK_CAT(case_, __LINE__)); \
+    static const bool CHECK_CAT(reg_, __LINE__) = check::add(name, CHECK_CAT(case_, __LINE__)); \
     static void CHECK_CAT(case_, __LINE__)()
 #define CHECK_OP(a, b, op, name) check::compare((a), (b), op, name, #a, #b, __FILE__, __LINE__)
 #define CHECK_EQ(a, b) CHECK_OP(a, b, std::equal_to<>(), "==")
