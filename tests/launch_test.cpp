@@ -15,8 +15,7 @@ bool paused(const ui::Form0& f) {
 }
 
 TEST(LaunchCountdown, RunsRunNowOnTheEleventhTick) {
-    Rig r;
-    r.loadWithViewer();
+    Rig r(Rig::LoadedWithViewer);
     EXPECT_EQ(r.shownEvery(r.form.Label2, 1000, 10), kTenToZero);
     EXPECT_EQ(r.sys.count("startProgram"), 0);
     r.advance(1000);
@@ -28,8 +27,7 @@ TEST(LaunchCountdown, RunsRunNowOnTheEleventhTick) {
 }
 
 TEST(LaunchCountdown, StopAndResumeGoOnFromTheValueShown) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     r.advance(6000);
     EXPECT_EQ(r.form.Label2.text(), "4");
     r.form.Command4.userClick();
@@ -59,8 +57,7 @@ TEST(LaunchCountdown, EverySignOfTheUserPausesIt) {
         acts.emplace_back("combo focus", [box](ui::Form0& f) { (f.*box).userFocus(); });
     }
     for (auto& [name, act] : acts) {
-        Rig r;
-        r.load();
+        Rig r(Rig::Loaded);
         r.advance(3000);
         act(r.form);
         EXPECT_TRUE(paused(r.form)) << name;
@@ -71,8 +68,7 @@ TEST(LaunchCountdown, EverySignOfTheUserPausesIt) {
 }
 
 TEST(LaunchCountdown, AfterAFailedAutomaticLaunchStartRetriesOneSecondLater) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     r.advance(11000);
     EXPECT_EQ(r.sys.messages, std::vector<std::string>{kStartError});
     EXPECT_EQ(r.form.Command4.text(), kStartCaption);
@@ -86,8 +82,7 @@ TEST(LaunchCountdown, AfterAFailedAutomaticLaunchStartRetriesOneSecondLater) {
 }
 
 TEST(RunNow, FindsTheWindowAndStartsWatching) {
-    Rig r;
-    r.loadWithViewer();
+    Rig r(Rig::LoadedWithViewer);
     r.advance(2500);
     r.form.Command1.userClick();
     EXPECT_TRUE(paused(r.form));
@@ -112,8 +107,7 @@ TEST(RunNow, FindsTheWindowAndStartsWatching) {
 }
 
 TEST(RunNow, NormalisesQuotesAndSpaces) {
-    Rig r;
-    r.loadWithViewer();
+    Rig r(Rig::LoadedWithViewer);
     r.form.Text1.userType("  \"C:\\TV Capture Card\\HDTVPCI.EXE\"  ");
     r.form.Text2.userType(" \"TV Capture Card\" ");
     r.form.Command1.userClick();
@@ -137,8 +131,7 @@ TEST(RunNow, EmptyTitleOrAStartFailureIsReportedAndNothingIsLocked) {
                  // own answer, not an error.
                  {kViewerPath, "TV Capture Card", ""}};
     for (const Case& c : cases) {
-        Rig r;
-        r.loadWithViewer();
+        Rig r(Rig::LoadedWithViewer);
         r.sys.programs[kViewerPath].declined = *c.message == '\0';
         r.form.Text1.userType(c.path);
         r.form.Text2.userType(c.title);
@@ -221,8 +214,7 @@ TEST(Verification, AWindowThatAlreadyExistsIsFoundOnTheFirstTick) {
 }
 
 TEST(Selector, MonthAndYearChoicesRebuildTheDaysAndClampTheDay) {
-    Rig r({2004, 1, 31, 12, 0, 0});
-    r.load();
+    Rig r(Rig::Loaded, {2004, 1, 31, 12, 0, 0});
     ui::Form0& f = r.form;
     f.Combo2.userChoose(1);  // 2月 of 2004
     EXPECT_EQ(f.Combo3.listCount(), 29);
@@ -253,8 +245,7 @@ TEST(Selector, MonthAndYearChoicesRebuildTheDaysAndClampTheDay) {
 }
 
 TEST(Selector, TypedTextStoresNothingAndUnconvertibleTextKeepsTheField) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     ui::Form0& f = r.form;
     f.Combo5.userType("abc");
     EXPECT_EQ(f.presetMinute, 5);

@@ -71,8 +71,7 @@ TEST(BadInput, TypedComboTextsKeepTheFieldsNumbers) {
     } cases[] = {{"", 3},     {"月", 3},      {"abc月", 3}, {"40000月", 3}, {"１２月", 3},
                  {"-5月", -5}, {" 12 月", 12}, {"13月", 13}, {"7", 3}};
     for (const Case& c : cases) {
-        Rig r;
-        r.load();
+        Rig r(Rig::Loaded);
         r.form.Combo2.userType(c.month);
         r.form.Combo1.userChoose(0);
         EXPECT_EQ(r.form.presetMonth, c.want) << c.month;
@@ -90,8 +89,7 @@ TEST(BadInput, ImpossiblePresetsAreJudgedByTheRules) {
         {"13月", {}, 1},                          // a later one
     };
     for (const Case& c : cases) {
-        Rig r;
-        r.load();
+        Rig r(Rig::Loaded);
         r.form.Combo2.userType(c.month);
         r.form.Combo1.userChoose(0);
         r.form.Check1.userClick();
@@ -135,8 +133,7 @@ TEST(BadInput, RecordFilesOfEveryShapeStartTheProgram) {
 
 TEST(Faults, TheClockJumpingDoesNotMoveTheCountdowns) {
     for (int64_t jump : {3600000LL, -3600000LL, -86400000LL * 40}) {
-        Rig r;
-        r.loadWithViewer();
+        Rig r(Rig::LoadedWithViewer);
         r.advance(3000);
         r.sys.clock.jump(jump);
         r.advance(7999);

@@ -22,8 +22,7 @@ void preset(ui::Form0& f, LocalTime p) {
 // The verdict of ticking the check box at now with this preset: "" when
 // accepted, otherwise the message.
 std::string verdict(LocalTime now, LocalTime p) {
-    Rig r(now);
-    r.load();
+    Rig r(Rig::Loaded, now);
     preset(r.form, p);
     r.form.Check1.userClick();
     EXPECT_LE(r.sys.messages.size(), 1u);
@@ -59,8 +58,7 @@ TEST(Validation, TheRulesDecideFieldByFieldWithTheMarginInTheCurrentHour) {
 }
 
 TEST(Validation, ArmingLocksTheBoxesAndSaysSo) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     preset(r.form, {2004, 3, 16, 22, 0, 0});
     r.form.Check1.userClick();
     EXPECT_EQ(r.form.Check1.value(), 1);
@@ -76,8 +74,7 @@ TEST(Validation, ArmingLocksTheBoxesAndSaysSo) {
 }
 
 TEST(Validation, ARefusalUnticksBeforeTheOneMessage) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     std::string captionDuringBox;
     r.sys.whileMessageBox = [&](const std::string&) { captionDuringBox = r.form.Check1.text(); };
     r.form.Check1.userClick();  // preset is now: too close
@@ -90,8 +87,7 @@ TEST(Validation, ARefusalUnticksBeforeTheOneMessage) {
 }
 
 TEST(Validation, AfterARefusalRunNowDoesNothingUntilAPresetIsAccepted) {
-    Rig r;
-    r.loadWithViewer();
+    Rig r(Rig::LoadedWithViewer);
     r.form.Check1.userClick();
     ASSERT_EQ(r.sys.messages.size(), 1u);
     r.form.Command1.userClick();
@@ -107,8 +103,7 @@ TEST(Validation, AfterARefusalRunNowDoesNothingUntilAPresetIsAccepted) {
 }
 
 TEST(Validation, RunNowChecksAgainAndAPresetThatCameTooCloseStopsTheLaunch) {
-    Rig r;
-    r.loadWithViewer();
+    Rig r(Rig::LoadedWithViewer);
     preset(r.form, {2004, 3, 16, 21, 6, 0});  // 53 s ahead
     r.form.Check1.userClick();
     ASSERT_TRUE(r.sys.messages.empty());
@@ -122,8 +117,7 @@ TEST(Validation, RunNowChecksAgainAndAPresetThatCameTooCloseStopsTheLaunch) {
 // Armed and just found the viewer, with the preset at `p` (which may have
 // passed meanwhile); the first watching tick comes one second later.
 struct Armed : Rig {
-    explicit Armed(LocalTime start, LocalTime p, int closesToIgnore = 0) : Rig(start) {
-        load();
+    explicit Armed(LocalTime start, LocalTime p, int closesToIgnore = 0) : Rig(Loaded, start) {
         preset(form, {2099, 1, 1, 0, 0, 0});
         form.Check1.userClick();
         viewer = sys.addWindow("TV Capture Card", closesToIgnore);

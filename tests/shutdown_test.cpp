@@ -14,8 +14,7 @@ const std::vector<std::string> kExitSteps{"getCurrentProcess",    "openProcessTo
                                           "closeHandle",          "exitWindowsEx"};
 
 TEST(WatchLoop, TheClockLineRunsFromStartUp) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     EXPECT_EQ(r.form.Label6.text(), "下面是预设定时关机时间。");
     r.advance(1000);
     EXPECT_EQ(r.form.Label6.text(), "下面是预设定时关机时间。现在时间是:2004年3月16日21时5分8秒");

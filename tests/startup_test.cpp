@@ -36,8 +36,7 @@ TEST(MainWindowDesign, StateBeforeLoad) {
 }
 
 TEST(StartUp, FirstRunWithoutARecord) {
-    Rig r;
-    r.load();
+    Rig r(Rig::Loaded);
     ui::Form0& f = r.form;
     EXPECT_EQ(r.app.osFamily, 1);
     EXPECT_EQ(f.Text1.text(), "C:\\TV Capture Card\\HDTVPCI.EXE");
@@ -103,8 +102,7 @@ TEST(StartUp, TheOtherFamilysFileIsNeverTouched) {
 }
 
 TEST(StartUp, MinuteAndSecondZeroAreShownThoughNotInTheLists) {
-    Rig r({2004, 3, 16, 9, 0, 0});
-    r.load();
+    Rig r(Rig::Loaded, {2004, 3, 16, 9, 0, 0});
     EXPECT_EQ(r.form.Combo5.text(), "0分");
     EXPECT_EQ(r.form.Combo6.text(), "0秒");
     EXPECT_EQ(r.form.Label4.text(), "已预设关机时间：2004年3月16日9时0分0秒");
@@ -118,8 +116,7 @@ TEST(StartUp, DayListFollowsThePresentMonth) {
                  {{2100, 2, 10, 12, 0, 0}, 29}, {{2005, 4, 30, 12, 0, 0}, 30},
                  {{2005, 12, 31, 23, 59, 59}, 31}};
     for (const Case& c : cases) {
-        Rig r(c.t);
-        r.load();
+        Rig r(Rig::Loaded, c.t);
         EXPECT_EQ(r.form.Combo3.listCount(), c.days) << c.t.year << "-" << c.t.month;
         EXPECT_EQ(r.form.Combo3.list(c.days - 1), std::to_string(c.days) + "日");
         EXPECT_EQ(r.form.Combo1.list(1), std::to_string(c.t.year + 1) + "年");

@@ -23,7 +23,13 @@ inline const std::vector<std::string> kTenToZero{"10", "9", "8", "7", "6", "5",
                                                  "4",  "3", "2", "1", "0"};
 
 struct Rig {
-    explicit Rig(LocalTime start = kEvening) : sys(start) {}
+    // How far the rig is set up when the test begins: not at all, the window
+    // loaded, or the default viewer installed and then the window loaded.
+    enum Begin { Unloaded, Loaded, LoadedWithViewer };
+    explicit Rig(Begin begin = Unloaded, LocalTime start = kEvening) : sys(start) {
+        if (begin == LoadedWithViewer) installViewer();
+        if (begin != Unloaded) load();
+    }
 
     // Creates the window and runs its load handler, as the program does.
     void load() {
@@ -38,11 +44,6 @@ struct Rig {
                        const std::string& title = "TV Capture Card", int64_t delayMs = 300) {
         sys.programs[path] = {title, delayMs};
     }
-    // The most common start: the default viewer installed, then loaded.
-    void loadWithViewer() {
-        installViewer();
-        load();
-    }
     // What the label shows now and after each of `steps` steps of stepMs.
     std::vector<std::string> shownEvery(const ui::Label& label, int64_t stepMs, int steps) {
         std::vector<std::string> shown{label.text()};
@@ -56,7 +57,8 @@ struct Rig {
     // Loads, runs the default viewer at once and lets the first check find
     // it: watching the viewer's window, which is returned.
     WindowHandle watch() {
-        loadWithViewer();
+        installViewer();
+        load();
         form.Command1.userClick();
         advance(1000);
         EXPECT_TRUE(form.watching);
