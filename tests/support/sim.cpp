@@ -78,13 +78,10 @@ LocalTime SimClock::now() const {
     const sys_days day = floor<days>(t);
     const year_month_day date{day};
     const hh_mm_ss time{t - day};
-    return {static_cast<int>(date.year()),
-            static_cast<int>(unsigned{date.month()}),
-            static_cast<int>(unsigned{date.day()}),
-            static_cast<int>(time.hours().count()),
-            static_cast<int>(time.minutes().count()),
-            static_cast<int>(time.seconds().count()),
-            static_cast<int>(time.subseconds().count())};
+    const auto i = [](auto v) { return static_cast<int>(v); };
+    return {i(date.year()), i(unsigned{date.month()}), i(unsigned{date.day()}),
+            i(time.hours().count()), i(time.minutes().count()), i(time.seconds().count()),
+            i(time.subseconds().count())};
 }
 
 void Scheduler::attach(ui::Form& f) {
