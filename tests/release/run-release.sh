@@ -96,8 +96,12 @@ expect "开机时自动运行 is ticked when the page opens" "$(value state <<<"
 picture installer-options "$page"
 wineserver -k 2>/dev/null; wineserver -w
 
-# uninstalled ROOT INSTDIR: nothing of the install is left
-uninstalled() {
+# uninstall ROOT INSTDIR: what Add/Remove Programs runs, then, once the
+# copy of itself that the uninstaller starts from the temporary folder has
+# ended, nothing of the install is left
+uninstall() {
+  wine "$(unix "$2\\uninstall.exe")" /S
+  timeout 60 wineserver -w || fail "uninstaller did not end"
   [ ! -e "$(unix "$2")" ] && ok "program folder gone" || fail "program folder left: $2"
   [ ! -e "$(unix "$programs\\Corvell.lnk")" ] && ok "Start-menu shortcut gone" \
     || fail "Start-menu shortcut left"
@@ -145,13 +149,6 @@ installed() {
     "$version".*) ok "fixed file version $(value fixed <<<"$ver")" ;;
     *) fail "fixed file version $(value fixed <<<"$ver") is not $version" ;;
   esac
-}
-
-# uninstall INSTDIR: what Add/Remove Programs runs, then wait for the copy
-# of itself that the uninstaller starts from the temporary folder
-uninstall() {
-  wine "$(unix "$1\\uninstall.exe")" /S
-  timeout 60 wineserver -w || fail "uninstaller did not end"
 }
 
 instdir="$localappdata\\Programs\\Corvell"
@@ -206,9 +203,8 @@ expect "Corvell windows afterwards" "$(running)" 1
 [ "$(pids)" != "$before" ] && ok "started again" || fail "the same program still runs"
 
 echo "== silent uninstall while the program runs"
-uninstall "$instdir"
+uninstall HKCU "$instdir"
 expect "Corvell windows afterwards" "$(running)" 0
-uninstalled HKCU "$instdir"
 [ -d "$(unix "$localappdata\\Corvell")" ] && ok "per-user record folder kept" \
   || fail "per-user record folder removed"
 
@@ -221,14 +217,12 @@ probe press "运行 Corvell" 1 20 || fail "Finish"
 run=$(probe window "$main" 30)
 expect "the finish page started" "$(value exe <<<"$run")" "$instdir\\corvell.exe"
 expect "Corvell windows" "$(running)" 1
-uninstall "$instdir"
-uninstalled HKCU "$instdir"
+uninstall HKCU "$instdir"
 
 echo "== silent install without the Startup option"
 wine "$setup" /S /AUTORUN=0; expect "installer exit code" $? 0
 installed HKCU "$instdir" no
-uninstall "$instdir"
-uninstalled HKCU "$instdir"
+uninstall HKCU "$instdir"
 
 echo "== silent install, 95/98/Me family (Wine's win98 setting)"
 wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win98 /f >/dev/null 2>&1
@@ -237,8 +231,7 @@ instdir9x="$programfiles\\Corvell"
 wine "$setup" /S; expect "installer exit code" $? 0
 installed HKLM "$instdir9x" yes
 expect "no per-user entry" "$(probe uninstall-entry HKCU)" absent
-uninstall "$instdir9x"
-uninstalled HKLM "$instdir9x"
+uninstall HKLM "$instdir9x"
 
 cleanup
 xvfb=
