@@ -149,9 +149,7 @@ TEST(RunNow, EmptyTitleOrAStartFailureIsReportedAndNothingIsLocked) {
 
 TEST(Verification, WindowOnTheFifteenthTickIsFound) {
     Rig r;
-    r.installViewer(kViewerPath, "TV Capture Card", 14500);
-    r.load();
-    r.form.Command1.userClick();
+    r.runNow("TV Capture Card", 14500);
     r.advance(15000);
     EXPECT_TRUE(r.form.watching);
     EXPECT_TRUE(r.sys.messages.empty());
@@ -160,9 +158,7 @@ TEST(Verification, WindowOnTheFifteenthTickIsFound) {
 
 TEST(Verification, NoWindowBySixteenthTickIsReportedOnceWhileOtherTimersTick) {
     Rig r;
-    r.installViewer(kViewerPath, "Some Other Title");
-    r.load();
-    r.form.Command1.userClick();
+    r.runNow("Some Other Title");
     std::string clockDuringBox;
     r.sys.whileMessageBox = [&](const std::string&) {
         r.advance(5000);  // the user reads the message for five seconds
@@ -184,9 +180,7 @@ TEST(Verification, NoWindowBySixteenthTickIsReportedOnceWhileOtherTimersTick) {
 
 TEST(Verification, EveryLaunchWaitsItsOwnSixteenTicks) {
     Rig r;
-    r.installViewer(kViewerPath, "Wrong");
-    r.load();
-    r.form.Command1.userClick();
+    r.runNow("Wrong");
     r.advance(16000);
     ASSERT_EQ(r.sys.messages.size(), 1u);
     // Still wrong: the second wait gives up after its own sixteen ticks.
@@ -206,9 +200,7 @@ TEST(Verification, EveryLaunchWaitsItsOwnSixteenTicks) {
 TEST(Verification, AWindowThatAlreadyExistsIsFoundOnTheFirstTick) {
     Rig r;
     r.sys.addWindow("tv capture card");  // titles compare without case
-    r.sys.programs[kViewerPath] = {"", 0};
-    r.load();
-    r.form.Command1.userClick();
+    r.runNow("", 0);
     r.advance(1000);
     EXPECT_TRUE(r.form.watching);
 }

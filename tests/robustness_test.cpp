@@ -154,7 +154,6 @@ TEST(Faults, TheClockJumpingDoesNotMoveTheCountdowns) {
 TEST(Faults, TheClockJumpingWhileArmedIsJudgedAtEachTick) {
     Rig r;
     r.installViewer(kViewerPath, "TV Capture Card", 0);
-    r.sys.windows.clear();
     r.load();
     r.form.presetHour = 23;  // 23:05:07, two hours ahead
     r.form.Check1.userClick();
@@ -176,9 +175,7 @@ TEST(Faults, TheClockJumpingWhileArmedIsJudgedAtEachTick) {
 
 TEST(Faults, AViewerThatExitsBeforeItsWindowIsFoundIsAFailedLaunch) {
     Rig r;
-    r.sys.programs[kViewerPath] = {"", 0};  // starts, shows no window, exits
-    r.load();
-    r.form.Command1.userClick();
+    r.runNow("", 0);  // starts, shows no window, exits
     r.advance(16000);
     EXPECT_EQ(r.sys.messages, std::vector<std::string>{kWrongInput});
     EXPECT_FALSE(r.form.watching);

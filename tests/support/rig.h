@@ -54,12 +54,17 @@ struct Rig {
         return shown;
     }
     ui::Form1* form1() const { return form.countdownWindow(); }
-    // Loads, runs the default viewer at once and lets the first check find
-    // it: watching the viewer's window, which is returned.
-    WindowHandle watch() {
-        installViewer();
+    // Loads and runs the default viewer at once; its window, so titled (no
+    // title: none), opens delayMs after the start.
+    void runNow(const std::string& title = "TV Capture Card", int64_t delayMs = 300) {
+        installViewer(kViewerPath, title, delayMs);
         load();
         form.Command1.userClick();
+    }
+    // Runs now and lets the first check find the viewer: watching its
+    // window, which is returned.
+    WindowHandle watch() {
+        runNow();
         advance(1000);
         EXPECT_TRUE(form.watching);
         return sys.windows.empty() ? 0 : sys.windows.front().handle;
