@@ -57,7 +57,7 @@ struct Probe : ui::Form {
 };
 
 // Real key presses: the keys down in order, then up in reverse.
-void pressTogether(std::initializer_list<WORD> vks) {
+void press(std::initializer_list<WORD> vks) {
     std::vector<INPUT> in(vks.size() * 2);
     for (size_t i = 0; i < vks.size(); ++i) {
         in[i].type = in[in.size() - 1 - i].type = INPUT_KEYBOARD;
@@ -67,8 +67,6 @@ void pressTogether(std::initializer_list<WORD> vks) {
     SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
-void press(WORD vk) { pressTogether({vk}); }
-
 // A form's window, shown, with its first messages handled.
 NativeForm& shown(Win32Services& sys, ui::Form& f, DWORD settleMs = 100) {
     NativeForm& n = sys.forms().realise(f);
@@ -77,18 +75,14 @@ NativeForm& shown(Win32Services& sys, ui::Form& f, DWORD settleMs = 100) {
     return n;
 }
 
-bool isForm(HWND h) {
-    wchar_t cls[64] = L"";
-    GetClassNameW(h, cls, 64);
-    return lstrcmpW(cls, L"CorvellForm") == 0;
-}
-
 // A CBT hook that refuses the program's windows one event: HCBT_CREATEWND
 // (no window made) or HCBT_ACTIVATE (the foreground held by another
 // program, as where the system keeps it elsewhere).
 template <int Refused>
 LRESULT CALLBACK refuse(int code, WPARAM wp, LPARAM lp) {
-    if (code == Refused && isForm(reinterpret_cast<HWND>(wp))) return 1;
+    wchar_t cls[64] = L"";
+    if (code == Refused) GetClassNameW(reinterpret_cast<HWND>(wp), cls, 64);
+    if (lstrcmpW(cls, L"CorvellForm") == 0) return 1;
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
@@ -337,7 +331,7 @@ TEST_CASE("Alt+S presses the stop/start button from any control") {
     SetFocus(w.h(w.form.Combo4));
     wintest::pumpFor(w.sys, 100);
     CHECK(!w.form.Timer2.enabled());
-    pressTogether({VK_MENU, 'S'});
+    press({VK_MENU, 'S'});
     CHECK(wintest::pumpUntil(w.sys, [&] { return w.form.Timer2.enabled(); }, 2000));
     CHECK_EQ(text(w.h(w.form.Command4)), std::string(ui::kStopCaption));
     w.form.stopLaunchCountdown();
@@ -450,16 +444,16 @@ TEST_CASE("Enter and Space click the focused push button, drawn or not; Space ti
     for (const Step& s : steps) {
         SetFocus(n.controlHwnd(*s.target));
         const int before = *s.counter;
-        press(s.key);
+        press({s.key});
         CHECK(wintest::pumpUntil(sys, [&] { return *s.counter == before + 1; }, 2000));
         wintest::pumpFor(sys, 100);
         CHECK_EQ(*s.counter, before + 1);  // once, not also through the dialog manager
     }
     SetFocus(n.controlHwnd(k.check));
-    press(VK_SPACE);
+    press({VK_SPACE});
     CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 1; }, 2000));
     CHECK_EQ(k.check.text(), std::string("on"));
-    press(VK_SPACE);
+    press({VK_SPACE});
     CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 0; }, 2000));
     DestroyWindow(n.hwnd());
 }
@@ -482,7 +476,7 @@ TEST_CASE("a topmost window's global key reaches it from another window until it
     GetWindowRect(n.hwnd(), &r);
     POINT centre{(r.left + r.right) / 2, r.top + 5};
     CHECK_EQ(GetAncestor(WindowFromPoint(centre), GA_ROOT), n.hwnd());
-    press(VK_ESCAPE);
+    press({VK_ESCAPE});
     CHECK(wintest::pumpUntil(sys, [&] { return !k.keys.empty(); }, 2000));
     CHECK_EQ(k.keys, std::vector<int>{VK_ESCAPE});
 
@@ -503,7 +497,7 @@ TEST_CASE("where another program holds the global key, key preview still brings 
     SetFocus(n.controlHwnd(k.plain));
     // The other holder's key arrives as its WM_HOTKEY, not as a key press.
     UnregisterHotKey(nullptr, 78);
-    press(VK_ESCAPE);
+    press({VK_ESCAPE});
     CHECK(wintest::pumpUntil(sys, [&] { return !k.keys.empty(); }, 2000));
     wintest::pumpFor(sys, 100);
     CHECK_EQ(k.keys, std::vector<int>{VK_ESCAPE});
