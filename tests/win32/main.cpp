@@ -25,11 +25,13 @@ int main() {
         GetCurrentDirectoryW(MAX_PATH, cwd);
         const std::string report = corvell::win32::narrow(self) + "|" + sys.exeFolder() + "|" +
                                    std::to_string(argc - 1) + "|" + corvell::win32::narrow(cwd);
-        HANDLE f = CreateFileW(L"C:\\corvell-report.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        // Written aside and then renamed: once the report is there, it is whole.
+        HANDLE f = CreateFileW(L"C:\\corvell-report.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                0, nullptr);
         DWORD n = 0;
         WriteFile(f, report.data(), static_cast<DWORD>(report.size()), &n, nullptr);
         CloseHandle(f);
+        MoveFileExW(L"C:\\corvell-report.tmp", L"C:\\corvell-report.txt", MOVEFILE_REPLACE_EXISTING);
         return 0;
     }
     // Each run takes one side of the text calls: the wide one by default,

@@ -69,7 +69,6 @@ std::string started(Win32Services& sys, const std::string& commandLine) {
     DeleteFileW(report);
     if (sys.startProgram(commandLine) != StartOutcome::Started) return "<not started>";
     for (int i = 0; i < 300 && !exists(report); ++i) Sleep(20);
-    Sleep(50);
     return slurp(report);
 }
 
