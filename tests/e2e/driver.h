@@ -17,6 +17,7 @@ namespace e2e {
 // UTF-8 by default; code page 936 for the bytes of an ANSI program's files.
 std::wstring widen(std::string_view text, UINT codePage = CP_UTF8);
 std::string narrow(std::wstring_view wide, UINT codePage = CP_UTF8);
+std::string joined(const std::vector<std::string>& words, std::string_view sep = " ");
 
 // ---- time ------------------------------------------------------------------
 double seconds();  // since the first call, for measuring

@@ -59,12 +59,6 @@ std::string shown(std::string_view bytes) {
     return s;
 }
 
-std::string joined(const std::vector<std::string>& words) {
-    std::string s;
-    for (const std::string& w : words) s += (s.empty() ? "" : " ") + w;
-    return s;
-}
-
 std::string timeText(const SYSTEMTIME& t) {
     return std::to_string(t.wYear) + "年" + std::to_string(t.wMonth) + "月" +
            std::to_string(t.wDay) + "日" + std::to_string(t.wHour) + "时" +
