@@ -356,10 +356,11 @@ void step(bool ok, std::string_view what) {
 }
 
 bool actUntil(const std::function<void()>& act, const std::function<bool()>& pred,
-              std::string_view what, int tries, int timeoutMs) {
+              std::string_view what, int tries, int timeoutMs,
+              const std::function<std::string()>& last) {
     for (int i = 1; i <= tries; ++i) {
         act();
-        if (waitUntil(pred, timeoutMs, what)) {
+        if (waitUntil(pred, timeoutMs, what, last)) {
             if (i > 1) note(std::string(what) + ": took " + std::to_string(i) + " tries");
             return true;
         }
@@ -543,17 +544,12 @@ void keys(std::initializer_list<WORD> vks) {
 }
 
 bool focusByClick(HWND w, int timeoutMs) {
-    auto has = [&] {
+    const auto has = [&] {
         HWND f = focused(w);
         return f && (f == w || IsChild(w, f)) && GetForegroundWindow() == GetAncestor(w, GA_ROOT);
     };
-    for (int i = 1; i <= 3; ++i) {
-        if (click(w) && waitUntil(has, timeoutMs, "keyboard focus on " + named(w),
-                                  [&] { return classOf(focused(w)); })) {
-            return true;
-        }
-    }
-    return false;
+    return actUntil([&] { click(w); }, has, "keyboard focus on " + named(w), 3, timeoutMs,
+                    [&] { return classOf(focused(w)); });
 }
 
 bool typeInto(HWND edit, std::string_view utf8) {
