@@ -90,6 +90,12 @@ HWND findVisibleTop(const std::function<bool(HWND)>& match) {
     return s.found;
 }
 
+// Wine without a window manager activates but does not raise a window, so it
+// could stay under another one; this raises it as a click on it would.
+void raiseTop(HWND root) {
+    SetWindowPos(root, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 // "EDIT 1000", for what a wait or a note is about.
 std::string named(HWND w) {
     return classOf(w) + " " + std::to_string(GetDlgCtrlID(w));
@@ -114,6 +120,61 @@ HWND comboList(HWND combo) {
     return s.found;
 }
 
+bool result(bool cond, std::string_view what) {
+    ++g_checks;
+    if (!cond) ++g_failures;
+    out(cond ? "ok - " : "FAIL - ", what);
+    return cond;
+}
+
+// activate=false for popups such as a dropped combo list, which would close if
+// activated.
+bool pressAt(HWND w, int x, int y, bool activate) {
+    if (!IsWindow(w)) return false;
+    if (IsIconic(GetAncestor(w, GA_ROOT))) {
+        note("cannot click " + classOf(w) + ": its window is minimised");
+        return false;
+    }
+    if (activate && !bringToFront(w)) return false;
+    POINT pt{x, y};
+    ClientToScreen(w, &pt);
+    // Another window over the spot would take the click, as it would from a
+    // person; a late activation of that window under Wine can even put it back
+    // on top after we raised ours, so keep raising for a moment.
+    HWND root = GetAncestor(w, GA_ROOT);
+    const auto ours = [&] {
+        HWND hit = WindowFromPoint(pt);
+        if (!hit || GetAncestor(hit, GA_ROOT) == root) return true;
+        if (activate) raiseTop(root);
+        return false;
+    };
+    if (!waitUntil(ours, 2000, "the spot to click on " + classOf(w) + " to be uncovered",
+                   [&] { return describe(GetAncestor(WindowFromPoint(pt), GA_ROOT)); }))
+        return false;
+    // Two clicks close in time and place would make a double click, which
+    // e.g. closes a combo's list again; a person pauses between them.
+    static ULONGLONG lastTime = 0;
+    static POINT lastPt{};
+    ULONGLONG pause = GetDoubleClickTime() + 50;
+    if (std::abs(pt.x - lastPt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+        std::abs(pt.y - lastPt.y) <= GetSystemMetrics(SM_CYDOUBLECLK) &&
+        GetTickCount64() - lastTime < pause)
+        Sleep(static_cast<DWORD>(pause - (GetTickCount64() - lastTime)));
+    SetCursorPos(pt.x, pt.y);
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<INPUT> ins(3);
+    for (INPUT& in : ins) in.type = INPUT_MOUSE;
+    ins[0].mi.dx = static_cast<LONG>((pt.x * 65535LL + cx / 2) / (cx - 1));
+    ins[0].mi.dy = static_cast<LONG>((pt.y * 65535LL + cy / 2) / (cy - 1));
+    ins[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ins[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    ins[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    send(ins);
+    lastTime = GetTickCount64();
+    lastPt = pt;
+    return true;
+}
+
 }  // namespace
 
 std::wstring widen(std::string_view text, UINT codePage) {
@@ -131,6 +192,12 @@ std::string narrow(std::wstring_view wide, UINT codePage) {
     const int n = WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string s(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(codePage, 0, wide.data(), size, s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::string joined(const std::vector<std::string>& words, std::string_view sep) {
+    std::string s;
+    for (const std::string& w : words) s.append(s.empty() ? "" : sep).append(w);
     return s;
 }
 
@@ -239,17 +306,6 @@ bool writeFile(std::string_view path, std::string_view bytes) {
 
 // ---- checks -------------------------------------------------------------------
 
-namespace {
-
-bool result(bool cond, std::string_view what) {
-    ++g_checks;
-    if (!cond) ++g_failures;
-    out(cond ? "ok - " : "FAIL - ", what);
-    return cond;
-}
-
-}  // namespace
-
 bool check(bool cond, std::string_view what, std::string_view got) {
     if (!cond) note(std::string(what) + ": got " + std::string(got));
     return result(cond, what);
@@ -300,10 +356,11 @@ void step(bool ok, std::string_view what) {
 }
 
 bool actUntil(const std::function<void()>& act, const std::function<bool()>& pred,
-              std::string_view what, int tries, int timeoutMs) {
+              std::string_view what, int tries, int timeoutMs,
+              const std::function<std::string()>& last) {
     for (int i = 1; i <= tries; ++i) {
         act();
-        if (waitUntil(pred, timeoutMs, what)) {
+        if (waitUntil(pred, timeoutMs, what, last)) {
             if (i > 1) note(std::string(what) + ": took " + std::to_string(i) + " tries");
             return true;
         }
@@ -435,9 +492,7 @@ bool waitEnabled(HWND w, bool expected, int timeoutMs) {
 bool bringToFront(HWND w, int timeoutMs) {
     HWND root = GetAncestor(w, GA_ROOT);
     if (!root) return false;
-    // Wine without a window manager activates but does not raise the window,
-    // so it could stay under another one; raise it as a click on it would.
-    SetWindowPos(root, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    raiseTop(root);
     if (GetForegroundWindow() == root) return true;
     SetForegroundWindow(root);
     return waitUntil(
@@ -447,69 +502,8 @@ bool bringToFront(HWND w, int timeoutMs) {
             return false;
         },
         timeoutMs, "window " + quoted(narrow(captionOf(root))) + " in the foreground",
-        [] { return quoted(narrow(captionOf(GetForegroundWindow()))); });
+        [] { return describe(GetForegroundWindow()); });
 }
-
-namespace {
-
-// activate=false for popups such as a dropped combo list, which would close if
-// activated.
-bool pressAt(HWND w, int x, int y, bool activate) {
-    if (!IsWindow(w)) return false;
-    if (IsIconic(GetAncestor(w, GA_ROOT))) {
-        note("cannot click " + classOf(w) + ": its window is minimised");
-        return false;
-    }
-    if (activate && !bringToFront(w)) return false;
-    POINT pt{x, y};
-    ClientToScreen(w, &pt);
-    // Another window over the spot would take the click, as it would from a
-    // person; a late activation of that window under Wine can even put it back
-    // on top after we raised ours, so keep raising for a moment.
-    HWND root = GetAncestor(w, GA_ROOT);
-    auto ours = [&] {
-        HWND hit = WindowFromPoint(pt);
-        return !hit || GetAncestor(hit, GA_ROOT) == root;
-    };
-    if (!waitUntil(
-            [&] {
-                if (ours()) return true;
-                if (activate)
-                    SetWindowPos(root, HWND_TOP, 0, 0, 0, 0,
-                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-                return false;
-            },
-            2000, "the spot to click on " + classOf(w) + " to be uncovered",
-            [&] {
-                HWND hit = GetAncestor(WindowFromPoint(pt), GA_ROOT);
-                return classOf(hit) + " " + quoted(narrow(captionOf(hit)));
-            }))
-        return false;
-    // Two clicks close in time and place would make a double click, which
-    // e.g. closes a combo's list again; a person pauses between them.
-    static ULONGLONG lastTime = 0;
-    static POINT lastPt{};
-    ULONGLONG pause = GetDoubleClickTime() + 50;
-    if (std::abs(pt.x - lastPt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-        std::abs(pt.y - lastPt.y) <= GetSystemMetrics(SM_CYDOUBLECLK) &&
-        GetTickCount64() - lastTime < pause)
-        Sleep(static_cast<DWORD>(pause - (GetTickCount64() - lastTime)));
-    SetCursorPos(pt.x, pt.y);
-    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    std::vector<INPUT> ins(3);
-    for (INPUT& in : ins) in.type = INPUT_MOUSE;
-    ins[0].mi.dx = static_cast<LONG>((pt.x * 65535LL + cx / 2) / (cx - 1));
-    ins[0].mi.dy = static_cast<LONG>((pt.y * 65535LL + cy / 2) / (cy - 1));
-    ins[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    ins[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    ins[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    send(ins);
-    lastTime = GetTickCount64();
-    lastPt = pt;
-    return true;
-}
-
-}  // namespace
 
 bool click(HWND w) {
     RECT r;
@@ -550,17 +544,12 @@ void keys(std::initializer_list<WORD> vks) {
 }
 
 bool focusByClick(HWND w, int timeoutMs) {
-    auto has = [&] {
+    const auto has = [&] {
         HWND f = focused(w);
         return f && (f == w || IsChild(w, f)) && GetForegroundWindow() == GetAncestor(w, GA_ROOT);
     };
-    for (int i = 1; i <= 3; ++i) {
-        if (click(w) && waitUntil(has, timeoutMs, "keyboard focus on " + named(w),
-                                  [&] { return classOf(focused(w)); })) {
-            return true;
-        }
-    }
-    return false;
+    return actUntil([&] { click(w); }, has, "keyboard focus on " + named(w), 3, timeoutMs,
+                    [&] { return classOf(focused(w)); });
 }
 
 bool typeInto(HWND edit, std::string_view utf8) {
@@ -727,32 +716,23 @@ bool screenshot(HWND w, std::string_view bmpPath) {
 }
 
 std::vector<RelayCall> relayCalls(std::string_view trace, DWORD pid) {
+    constexpr size_t npos = std::string_view::npos;
     std::vector<RelayCall> out;
-    size_t at = 0;
-    while (at < trace.size()) {
-        size_t end = trace.find('\n', at);
-        if (end == std::string_view::npos) end = trace.size();
+    for (size_t at = 0, end = 0; at < trace.size(); at = end + 1) {
+        end = std::min(trace.find('\n', at), trace.size());
         const std::string_view line = trace.substr(at, end - at);
-        at = end + 1;
         // [timestamp:]pid:tid:Call module.function(args) ret=...
         const size_t call = line.find(":Call ");
         const size_t open = line.find('(', call);
         const size_t close = line.rfind(") ret=");
-        if (call == std::string_view::npos || open == std::string_view::npos ||
-            close == std::string_view::npos || close < open) {
-            continue;
-        }
-        std::vector<std::string> head;
-        for (size_t from = 0; from <= call;) {
-            size_t colon = line.find(':', from);
-            head.emplace_back(line.substr(from, colon - from));
-            from = colon + 1;
-        }
-        if (head.size() < 2 || head.size() > 3) continue;
-        const std::string& p = head[head.size() - 2];
-        if (std::strtoul(p.c_str(), nullptr, 16) != pid) continue;
+        if (call == npos || open == npos || close == npos || close < open) continue;
+        const std::string head(line.substr(0, call));
+        const auto colons = std::ranges::count(head, ':');
+        if (colons < 1 || colons > 2) continue;
+        const size_t from = colons == 2 ? head.find(':') + 1 : 0;
+        if (std::strtoul(head.c_str() + from, nullptr, 16) != pid) continue;
         RelayCall c;
-        if (head.size() == 3) c.at = std::strtod(head[0].c_str(), nullptr);
+        if (colons == 2) c.at = std::strtod(head.c_str(), nullptr);
         c.function = std::string(line.substr(call + 6, open - call - 6));
         c.args = std::string(line.substr(open + 1, close - open - 1));
         c.ret = static_cast<uintptr_t>(

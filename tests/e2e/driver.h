@@ -17,6 +17,7 @@ namespace e2e {
 // UTF-8 by default; code page 936 for the bytes of an ANSI program's files.
 std::wstring widen(std::string_view text, UINT codePage = CP_UTF8);
 std::string narrow(std::wstring_view wide, UINT codePage = CP_UTF8);
+std::string joined(const std::vector<std::string>& words, std::string_view sep = " ");
 
 // ---- time ------------------------------------------------------------------
 double seconds();  // since the first call, for measuring
@@ -71,12 +72,13 @@ struct StepFailed {
     std::string what;
 };
 void step(bool ok, std::string_view what);
-// Does act, then waits up to timeoutMs for pred; again, at most tries
-// times. For the input that sets a test up: the input whose effect is
-// the behaviour under test is given once, or a retry could hide a key that
-// has to be pressed twice.
+// Does act, then waits up to timeoutMs for pred (a timeout says what `last`
+// says, as in waitUntil); again, at most tries times. For the input that
+// sets a test up: the input whose effect is the behaviour under test is
+// given once, or a retry could hide a key that has to be pressed twice.
 bool actUntil(const std::function<void()>& act, const std::function<bool()>& pred,
-              std::string_view what, int tries = 3, int timeoutMs = 2000);
+              std::string_view what, int tries = 3, int timeoutMs = 2000,
+              const std::function<std::string()>& last = {});
 
 // ---- waiting ---------------------------------------------------------------
 // Polls pred every few ms until it holds. On timeout prints "# timeout ..." with

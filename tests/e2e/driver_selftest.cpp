@@ -261,12 +261,6 @@ std::vector<std::string> readLog(const std::string& path) {
     return lines;
 }
 
-std::string joined(const std::vector<std::string>& v) {
-    std::string s;
-    for (const auto& l : v) s += (s.empty() ? "" : " | ") + l;
-    return s;
-}
-
 bool logHas(const std::string& path, const std::string& event) {
     const std::vector<std::string> lines = readLog(path);
     return std::ranges::find(lines, event) != lines.end();
@@ -285,7 +279,7 @@ struct Stub {
     std::string started(const std::string& title) const {
         return "started title=" + title + " folder=" + folder;
     }
-    std::string events() const { return joined(readLog(log)); }
+    std::string events() const { return joined(readLog(log), " | "); }
 };
 
 // Plain run: findable quickly, closes on the first WM_CLOSE.

@@ -191,20 +191,19 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
     wc.lpszClassName = L"CorvellStubViewer";
     RegisterClassW(&wc);
 
-    g_main = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                             CW_USEDEFAULT, 320, 200, nullptr, nullptr, hInstance, nullptr);
+    const auto window = [&](int x, int y) {
+        HWND w = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, x, y, 320,
+                                 200, nullptr, nullptr, hInstance, nullptr);
+        if (w) ++g_windows;
+        return w;
+    };
+    g_main = window(CW_USEDEFAULT, CW_USEDEFAULT);
     if (!g_main) return 1;
-    ++g_windows;
     if (o.second) {
         RECT r;
         GetWindowRect(g_main, &r);
-        g_second =
-            CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, r.left + 40,
-                            r.top + 40, 320, 200, nullptr, nullptr, hInstance, nullptr);
-        if (g_second) {
-            ++g_windows;
-            ShowWindow(g_second, SW_SHOWNORMAL);
-        }
+        g_second = window(r.left + 40, r.top + 40);
+        if (g_second) ShowWindow(g_second, SW_SHOWNORMAL);
     }
     ShowWindow(g_main, nShowCmd == SW_HIDE ? SW_SHOWNORMAL : nShowCmd);
     UpdateWindow(g_main);
