@@ -529,7 +529,7 @@ void closeButton(Scenario& s, HWND f1, HWND np) {
     in[0].type = in[1].type = INPUT_MOUSE;
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof(INPUT));
+    checkEq(static_cast<int>(SendInput(2, in, sizeof(INPUT))), 2, "SendInput sent the click");
     check(waitGone(f1, 3000), "countdown window closed by its close button", describe(f1));
     HWND find = notepadFind(np);
     key(VK_ESCAPE);
@@ -537,8 +537,12 @@ void closeButton(Scenario& s, HWND f1, HWND np) {
     checkEq(waitEnd(s.corvell, 1000), "running", "and the program goes on");
 }
 
+// As a user quits: the main window restored from the taskbar (there is
+// none here), then Alt+F4.
 void closeMainWindow(Scenario& s) {
-    PostMessageW(s.main, WM_CLOSE, 0, 0);
+    if (IsIconic(s.main)) ShowWindow(s.main, SW_RESTORE);
+    step(bringToFront(s.main), "the main window in the foreground");
+    keys({VK_MENU, VK_F4});
     checkEq(waitEnd(s.corvell, 5000), "ended", "closing the main window ends the program");
 }
 
