@@ -79,21 +79,21 @@ sub figure {
 my %seconds;
 my @timings = (
     [figure('src/main/startup.cpp', qr/launchCountdown = (\d+);/, 'the launch countdown'),
-     sub { $_[0] + 1 }, 'the launch, after the countdown from its first number'],
+     sub { $_[0] + 1 }],
     [figure('src/watch/launch.cpp', qr/kWaitBudget = (\d+);/, 'the launch check'),
-     sub { $_[0] + 1 }, 'the launch check given up'],
+     sub { $_[0] + 1 }],
     [figure('src/ui/form1.cpp', qr/"Timer1", (\d+), true/, 'the countdown step'),
-     sub { $_[0] / 1000 }, 'a countdown step'],
+     sub { $_[0] / 1000 }],
     [figure('src/ui/form1.cpp', qr/countLeft = (\d+);/, 'the countdown'),
-     sub { ($_[0] + 1) * 2 }, 'the shutdown countdown'],
+     sub { ($_[0] + 1) * 2 }],
     [figure('src/schedule/validation.cpp', qr/n\.second < (\d+);/, 'the preset margin'),
-     sub { $_[0] }, 'the preset margin'],
+     sub { $_[0] }],
     [figure('src/schedule/trigger.cpp', qr/kAskAgainTicks = (\d+);/, 'the close request again'),
-     sub { $_[0] }, 'a close request again'],
+     sub { $_[0] }],
     [figure('src/schedule/trigger.cpp', qr/kGiveUpTicks = (\d+);/, 'the close request given up'),
-     sub { $_[0] }, 'the close request given up'],
+     sub { $_[0] }],
     [figure('src/ui/form1.cpp', qr/kSystemWaitMs = (\d+);/, 'the wait for the system'),
-     sub { $_[0] / 1000 }, 'the wait for the shutdown'],
+     sub { $_[0] / 1000 }],
 );
 for (@timings) {
     my ($raw, $make) = @$_;
