@@ -457,15 +457,6 @@ bool minimized(HWND w) {
 bool checked(HWND w) {
     return ask(w, BM_GETCHECK) == BST_CHECKED;
 }
-std::string comboItem(HWND combo, int index) {
-    LRESULT len = ask(combo, CB_GETLBTEXTLEN, index, 0, CB_ERR);
-    if (len == CB_ERR) return {};
-    std::wstring buf(len + 1, L'\0');
-    LRESULT got = ask(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buf.data()), CB_ERR);
-    buf.resize(got > 0 ? got : 0);
-    return narrow(buf);
-}
-
 DWORD windowPid(HWND w) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);

@@ -106,7 +106,6 @@ bool enabled(HWND w);
 bool visible(HWND w);
 bool minimized(HWND w);  // IsIconic
 bool checked(HWND w);    // BM_GETCHECK == BST_CHECKED
-std::string comboItem(HWND combo, int index);
 DWORD windowPid(HWND w);
 DWORD windowTid(HWND w);
 

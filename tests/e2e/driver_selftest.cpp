@@ -17,9 +17,9 @@ namespace {
 const char* const kTitle = "Driver selftest 目标";
 const char* const kBoxCaption = "Selftest 消息";
 
-enum { kEdit = 101, kCombo, kCheck, kSave, kList };
+enum { kEdit = 101, kCombo, kCheck, kSave };
 // Counters the target shows so the driver can see which notifications arrived.
-enum { kChanges = 110, kSelChanges, kSelIndex, kCheckClicks, kSaves, kCancels, kHelps, kListIndex };
+enum { kChanges = 110, kSelChanges, kSelIndex, kCheckClicks, kSaves, kCancels, kHelps };
 
 // ---------------------------------------------------------------- the target
 
@@ -37,11 +37,10 @@ LRESULT CALLBACK targetProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND: {
             int id = LOWORD(wp), code = HIWORD(wp);
             if (id == kEdit && code == EN_CHANGE) bump(kChanges);
-            if (id == kCombo && code == CBN_SELCHANGE) bump(kSelChanges);
-            if ((id == kCombo || id == kList) && code == CBN_SELCHANGE) {
+            if (id == kCombo && code == CBN_SELCHANGE) {
+                bump(kSelChanges);
                 const auto sel = SendDlgItemMessageW(w, id, CB_GETCURSEL, 0, 0);
-                SetDlgItemTextW(w, id == kCombo ? kSelIndex : kListIndex,
-                                std::to_wstring(sel).c_str());
+                SetDlgItemTextW(w, kSelIndex, std::to_wstring(sel).c_str());
             }
             if (id == kCheck && code == BN_CLICKED) {
                 bump(kCheckClicks);
@@ -89,16 +88,12 @@ int runTarget() {
     child(L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, kCombo, 10, 44, 200, 160);
     child(L"BUTTON", L"&Check", WS_TABSTOP | BS_AUTOCHECKBOX, kCheck, 10, 80, 120, 24);
     child(L"BUTTON", L"&Save", WS_TABSTOP | BS_PUSHBUTTON, kSave, 10, 110, 100, 28);
-    child(L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, kList, 10, 150, 200, 160);
-    for (int id = kChanges; id <= kListIndex; ++id)
+    for (int id = kChanges; id <= kHelps; ++id)
         child(L"STATIC", L"0", 0, id, 240 + (id - kChanges) % 2 * 60, 10 + (id - kChanges) / 2 * 24,
               50, 20);
     SetDlgItemTextW(g_target, kSelIndex, L"-1");
-    SetDlgItemTextW(g_target, kListIndex, L"-1");
     for (const wchar_t* item : {L"One", L"Two", L"三", L"Four"})
         SendDlgItemMessageW(g_target, kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-    for (const wchar_t* item : {L"甲", L"乙", L"丙"})
-        SendDlgItemMessageW(g_target, kList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     ShowWindow(g_target, SW_SHOWNORMAL);
 
     MSG m;
@@ -142,39 +137,21 @@ void typeIntoTarget(HWND w, const std::string& stub) {
           "Tab moves the focus on", "the focus on " + describe(focused(w)));
 }
 
-// Both kinds of combo box, by the mouse and by the keys, and typing over one.
+// The drop-down combo, as the program's are: by the keys from no
+// selection, then by the mouse.
 void chooseInTarget(HWND w) {
     HWND combo = control(w, kCombo);
-    check(choose(combo, 2, Pick::Mouse), "combo item chosen with the mouse", text(combo));
-    checkEq(text(combo), "三", "combo shows the clicked item");
+    check(choose(combo, 2, Pick::Keyboard), "combo item chosen with the keyboard from no selection",
+          text(combo));
+    checkEq(text(combo), "三", "combo shows the item chosen by keys");
     checkText(control(w, kSelIndex), "2", 2000, "target saw CBN_SELCHANGE for item 2");
-    checkEq(text(control(w, kSelChanges)), "1",
-            "a mouse pick is one CBN_SELCHANGE, not a walk by keys");
-    checkEq(comboItem(combo, 3), "Four", "combo item text read back");
-
-    const std::string before = text(control(w, kSelChanges));
-    check(choose(combo, 0, Pick::Keyboard), "combo item chosen with the keyboard", text(combo));
-    checkEq(text(combo), "One", "combo shows the item chosen by keys");
+    const int before = std::stoi(text(control(w, kSelChanges)));
+    check(before >= 2, "keyboard choice raised a CBN_SELCHANGE per step", std::to_string(before));
+    check(choose(combo, 0, Pick::Mouse), "combo item chosen with the mouse", text(combo));
+    checkEq(text(combo), "One", "combo shows the clicked item");
     checkText(control(w, kSelIndex), "0", 2000, "target saw CBN_SELCHANGE for item 0");
-    check(text(control(w, kSelChanges)) != before, "keyboard choice raised further CBN_SELCHANGEs",
-          "still " + before);
-
-    // What a person does to replace a combo's text: select it all, type over it.
-    check(focusByClick(combo), "click puts the focus in the combo's edit",
-          "the focus on " + describe(focused(w)));
-    key(VK_HOME);
-    keys({VK_SHIFT, VK_END});
-    type("自定义");
-    checkText(combo, "自定义", 2000, "Shift+End and typing replace the combo text");
-
-    HWND list = control(w, kList);
-    check(choose(list, 1, Pick::Keyboard),
-          "drop-down list: item chosen with the keyboard from no selection", text(list));
-    waitText(control(w, kListIndex), "1", 2000);
-    checkEq(text(control(w, kListIndex)) + " " + text(list), "1 乙", "target saw it");
-    check(choose(list, 2, Pick::Mouse), "drop-down list: item chosen with the mouse", text(list));
-    waitText(control(w, kListIndex), "2", 2000);
-    checkEq(text(control(w, kListIndex)) + " " + text(list), "2 丙", "target saw that too");
+    checkEq(text(control(w, kSelChanges)), std::to_string(before + 1),
+            "a mouse pick is one CBN_SELCHANGE, not a walk by keys");
 }
 
 // The check box and the push button by clicks, the button by its access
@@ -308,7 +285,7 @@ void plainStub(const Stub& stub) {
     kill(s);
 }
 
-// Closes ignored, a new title, a refused end of the session.
+// Closes ignored, a refused end of the session.
 void stubOptions(const Stub& stub) {
     Process s = stub.start("--ignore-close 2 \"Quoted  title\"");
     HWND w = waitTop("Quoted  title", 3000, s.pid);
@@ -328,18 +305,6 @@ void stubOptions(const Stub& stub) {
             "stub log with ignored closes");
     kill(s);
 
-    s = stub.start("--rename-after 300 \"新 标题\" Old title");
-    w = waitTop("Old title", 3000, s.pid);
-    checkFound(w, "stub found by its first title");
-    HWND renamed = waitTop("新 标题", 3000, s.pid);
-    check(renamed == w && !findTop("Old title", s.pid), "stub renamed itself", describe(w));
-    check(waitUntil([&] { return logHas(stub.log, "renamed 新 标题"); }, 2000, "rename logged"),
-          "rename logged", stub.events());
-    kill(s);
-    std::string raw = readFile(stub.log);
-    check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(stub.log, "exit"),
-          "killed stub left whole lines", raw);
-
     s = stub.start("--refuse-end-session Refusing");
     w = waitTop("Refusing", 3000, s.pid);
     DWORD_PTR r = TRUE;
@@ -349,32 +314,10 @@ void stubOptions(const Stub& stub) {
     kill(s);
 }
 
-// Leaving by itself, two windows, hanging.
-void stubLives(const Stub& stub) {
-    Process s = stub.start("--exit-after 300 Leaving");
-    HWND w = waitTop("Leaving", 3000, s.pid);
-    check(w && waitGone(w, 3000), "stub closes by itself", describe(w));
-    checkEq(waitEnd(s, 3000, true), "ended with 0", "and exits with 0");
-    checkEq(stub.events(), stub.started("Leaving") + " | exiting by itself | destroyed | exit",
-            "stub log of leaving by itself");
-    kill(s);
-
-    s = stub.start("--second-window Twins");
-    std::vector<HWND> twins;
-    waitUntil([&] { return (twins = allTop("Twins", s.pid)).size() == 2; }, 3000,
-              "two stub windows");
-    checkEq(static_cast<int>(twins.size()), 2, "two windows with the same title");
-    twins.resize(2);
-    PostMessageW(twins[0], WM_CLOSE, 0, 0);
-    check(waitGone(twins[0], 3000) && IsWindow(twins[1]) && !waitExit(s, 300),
-          "one closed, the other keeps it running", stub.events());
-    PostMessageW(twins[1], WM_CLOSE, 0, 0);
-    check(waitGone(twins[1], 3000) && waitExit(s, 3000), "closing the other ends it",
-          stub.events());
-    kill(s);
-
-    s = stub.start("--hang-after 200 Stuck");
-    w = waitTop("Stuck", 3000, s.pid);
+// Hanging, and killed.
+void stubHangs(const Stub& stub) {
+    Process s = stub.start("--hang-after 200 Stuck");
+    HWND w = waitTop("Stuck", 3000, s.pid);
     check(w && waitUntil([&] { return logHas(stub.log, "hanging"); }, 3000, "stub hangs"),
           "stub reports hanging", stub.events());
     DWORD_PTR dummy = 0;
@@ -383,6 +326,9 @@ void stubLives(const Stub& stub) {
     PostMessageW(w, WM_CLOSE, 0, 0);
     check(!waitExit(s, 500) && IsWindow(w), "hung stub ignores WM_CLOSE", stub.events());
     kill(s);
+    const std::string raw = readFile(stub.log);
+    check(raw.size() > 2 && raw.ends_with("\r\n") && !logHas(stub.log, "exit"),
+          "killed stub left whole lines", raw);
 }
 
 void checkStub(const std::string& exe) {
@@ -392,7 +338,7 @@ void checkStub(const std::string& exe) {
     if (stub.folder.size() > 3 && stub.folder.back() == '\\') stub.folder.pop_back();
     plainStub(stub);
     stubOptions(stub);
-    stubLives(stub);
+    stubHangs(stub);
     DeleteFileW(widen(stub.log).c_str());
 }
 

@@ -1,7 +1,6 @@
 // Stand-in for the TV viewer in end-to-end runs. Never shipped.
 //
-//   stub_viewer.exe [--log FILE] [--ignore-close N] [--rename-after MS NEWTITLE]
-//                   [--exit-after MS] [--second-window] [--hang-after MS]
+//   stub_viewer.exe [--log FILE] [--ignore-close N] [--hang-after MS]
 //                   [--refuse-end-session] [--] TITLE...
 //
 // TITLE is the rest of the command line, taken verbatim so that repeated
@@ -19,14 +18,9 @@ namespace {
 
 using e2e::narrow;
 
-enum TimerId : UINT_PTR { kRename = 1, kExit = 2, kHang = 3 };
-
 std::wstring g_log;
 int g_ignoreClose = 0;
 bool g_refuseEnd = false;
-int g_windows = 0;
-HWND g_main = nullptr, g_second = nullptr;
-std::wstring g_newTitle;
 
 // Reopened for every line so that a killed stub still leaves whole lines behind.
 void logLine(const std::string& event) {
@@ -47,41 +41,27 @@ void logLine(const std::string& event) {
     CloseHandle(f);
 }
 
-std::string which(HWND w) {
-    return w == g_second ? " (second window)" : "";
-}
-
 LRESULT CALLBACK wndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_CLOSE:
             if (g_ignoreClose > 0) {
                 --g_ignoreClose;
-                logLine("WM_CLOSE ignored" + which(w));
+                logLine("WM_CLOSE ignored");
                 return 0;
             }
-            logLine("WM_CLOSE" + which(w));
+            logLine("WM_CLOSE");
             DestroyWindow(w);
             return 0;
         case WM_QUERYENDSESSION:
-            logLine("WM_QUERYENDSESSION" + which(w) + (g_refuseEnd ? " refused" : ""));
+            logLine(std::string("WM_QUERYENDSESSION") + (g_refuseEnd ? " refused" : ""));
             return g_refuseEnd ? FALSE : TRUE;
         case WM_ENDSESSION:
-            logLine("WM_ENDSESSION wParam=" + std::to_string(wp) + which(w));
+            logLine("WM_ENDSESSION wParam=" + std::to_string(wp));
             return 0;
-        case WM_TIMER:
+        case WM_TIMER:  // --hang-after
             KillTimer(w, wp);
-            if (wp == kRename) {
-                SetWindowTextW(w, g_newTitle.c_str());
-                logLine("renamed " + narrow(g_newTitle));
-            } else if (wp == kExit) {
-                logLine("exiting by itself");
-                if (g_second) DestroyWindow(g_second);
-                DestroyWindow(w);
-            } else if (wp == kHang) {
-                logLine("hanging");
-                for (;;) Sleep(INFINITE);
-            }
-            return 0;
+            logLine("hanging");
+            for (;;) Sleep(INFINITE);
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(w, &ps);
@@ -96,10 +76,8 @@ LRESULT CALLBACK wndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_DESTROY:
-            logLine("destroyed" + which(w));
-            if (w == g_second) g_second = nullptr;
-            // The process lives as long as any of its windows does, like a real viewer.
-            if (--g_windows == 0) PostQuitMessage(0);
+            logLine("destroyed");
+            PostQuitMessage(0);
             return 0;
     }
     return DefWindowProcW(w, msg, wp, lp);
@@ -123,8 +101,7 @@ std::wstring nextToken(const wchar_t*& p) {
 }
 
 struct Options {
-    int renameMs = -1, exitMs = -1, hangMs = -1;
-    bool second = false;
+    int hangMs = -1;
     std::wstring title;
 };
 
@@ -149,14 +126,7 @@ Options parse() {
     const std::map<std::wstring, std::function<void()>> options{
         {L"--log", [&] { g_log = nextToken(p); }},
         {L"--ignore-close", [&] { g_ignoreClose = number(); }},
-        {L"--rename-after",
-         [&] {
-             o.renameMs = number();
-             g_newTitle = nextToken(p);
-         }},
-        {L"--exit-after", [&] { o.exitMs = number(); }},
         {L"--hang-after", [&] { o.hangMs = number(); }},
-        {L"--second-window", [&] { o.second = true; }},
         {L"--refuse-end-session", [] { g_refuseEnd = true; }},
     };
     for (const wchar_t* save = p;; save = p) {
@@ -191,30 +161,18 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, PWSTR, int nShowCmd) {
     wc.lpszClassName = L"CorvellStubViewer";
     RegisterClassW(&wc);
 
-    const auto window = [&](int x, int y) {
-        HWND w = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, x, y, 320,
-                                 200, nullptr, nullptr, hInstance, nullptr);
-        if (w) ++g_windows;
-        return w;
-    };
-    g_main = window(CW_USEDEFAULT, CW_USEDEFAULT);
-    if (!g_main) return 1;
-    if (o.second) {
-        RECT r;
-        GetWindowRect(g_main, &r);
-        g_second = window(r.left + 40, r.top + 40);
-        if (g_second) ShowWindow(g_second, SW_SHOWNORMAL);
-    }
-    ShowWindow(g_main, nShowCmd == SW_HIDE ? SW_SHOWNORMAL : nShowCmd);
-    UpdateWindow(g_main);
+    HWND w = CreateWindowExW(0, wc.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                             CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, nullptr, nullptr, hInstance,
+                             nullptr);
+    if (!w) return 1;
+    ShowWindow(w, nShowCmd == SW_HIDE ? SW_SHOWNORMAL : nShowCmd);
+    UpdateWindow(w);
     // Logged only now: "started" means FindWindow can already see us.
     wchar_t folder[MAX_PATH] = L"";
     GetCurrentDirectoryW(MAX_PATH, folder);
     logLine("started title=" + narrow(title) + " folder=" + narrow(folder));
 
-    if (o.renameMs >= 0) SetTimer(g_main, kRename, o.renameMs, nullptr);
-    if (o.exitMs >= 0) SetTimer(g_main, kExit, o.exitMs, nullptr);
-    if (o.hangMs >= 0) SetTimer(g_main, kHang, o.hangMs, nullptr);
+    if (o.hangMs >= 0) SetTimer(w, 1, o.hangMs, nullptr);
 
     MSG m;
     while (GetMessageW(&m, nullptr, 0, 0) > 0) {
