@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "check.h"
+#include "driver.h"
 #include "platform/win32/services.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
@@ -26,11 +27,7 @@ int main() {
         const std::string report = corvell::win32::narrow(self) + "|" + sys.exeFolder() + "|" +
                                    std::to_string(argc - 1) + "|" + corvell::win32::narrow(cwd);
         // Written aside and then renamed: once the report is there, it is whole.
-        HANDLE f = CreateFileW(L"C:\\corvell-report.tmp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               0, nullptr);
-        DWORD n = 0;
-        WriteFile(f, report.data(), static_cast<DWORD>(report.size()), &n, nullptr);
-        CloseHandle(f);
+        e2e::writeFile("C:\\corvell-report.tmp", report);
         MoveFileExW(L"C:\\corvell-report.tmp", L"C:\\corvell-report.txt", MOVEFILE_REPLACE_EXISTING);
         return 0;
     }

@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include <cstring>
-#include <initializer_list>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "check.h"
+#include "driver.h"
 #include "platform/win32/program.h"
 #include "platform/win32/services.h"
 #include "platform/win32/system_functions.h"
@@ -55,17 +55,6 @@ struct Probe : ui::Form {
     int changes = 0;
     int clicks = 0;
 };
-
-// Real key presses: the keys down in order, then up in reverse.
-void press(std::initializer_list<WORD> vks) {
-    std::vector<INPUT> in(vks.size() * 2);
-    for (size_t i = 0; i < vks.size(); ++i) {
-        in[i].type = in[in.size() - 1 - i].type = INPUT_KEYBOARD;
-        in[i].ki.wVk = in[in.size() - 1 - i].ki.wVk = vks.begin()[i];
-        in[in.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-}
 
 // A form's window, shown, with its first messages handled.
 NativeForm& shown(Win32Services& sys, ui::Form& f, DWORD settleMs = 100) {
@@ -331,7 +320,7 @@ TEST_CASE("Alt+S presses the stop/start button from any control") {
     SetFocus(w.h(w.form.Combo4));
     wintest::pumpFor(w.sys, 100);
     CHECK(!w.form.Timer2.enabled());
-    press({VK_MENU, 'S'});
+    e2e::keys({VK_MENU, 'S'});
     CHECK(wintest::pumpUntil(w.sys, [&] { return w.form.Timer2.enabled(); }, 2000));
     CHECK_EQ(text(w.h(w.form.Command4)), std::string(ui::kStopCaption));
     w.form.stopLaunchCountdown();
@@ -444,16 +433,16 @@ TEST_CASE("Enter and Space click the focused push button, drawn or not; Space ti
     for (const Step& s : steps) {
         SetFocus(n.controlHwnd(*s.target));
         const int before = *s.counter;
-        press({s.key});
+        e2e::keys({s.key});
         CHECK(wintest::pumpUntil(sys, [&] { return *s.counter == before + 1; }, 2000));
         wintest::pumpFor(sys, 100);
         CHECK_EQ(*s.counter, before + 1);  // once, not also through the dialog manager
     }
     SetFocus(n.controlHwnd(k.check));
-    press({VK_SPACE});
+    e2e::keys({VK_SPACE});
     CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 1; }, 2000));
     CHECK_EQ(k.check.text(), std::string("on"));
-    press({VK_SPACE});
+    e2e::keys({VK_SPACE});
     CHECK(wintest::pumpUntil(sys, [&] { return k.check.value() == 0; }, 2000));
     DestroyWindow(n.hwnd());
 }
@@ -476,7 +465,7 @@ TEST_CASE("a topmost window's global key reaches it from another window until it
     GetWindowRect(n.hwnd(), &r);
     POINT centre{(r.left + r.right) / 2, r.top + 5};
     CHECK_EQ(GetAncestor(WindowFromPoint(centre), GA_ROOT), n.hwnd());
-    press({VK_ESCAPE});
+    e2e::keys({VK_ESCAPE});
     CHECK(wintest::pumpUntil(sys, [&] { return !k.keys.empty(); }, 2000));
     CHECK_EQ(k.keys, std::vector<int>{VK_ESCAPE});
 
@@ -497,7 +486,7 @@ TEST_CASE("where another program holds the global key, key preview still brings 
     SetFocus(n.controlHwnd(k.plain));
     // The other holder's key arrives as its WM_HOTKEY, not as a key press.
     UnregisterHotKey(nullptr, 78);
-    press({VK_ESCAPE});
+    e2e::keys({VK_ESCAPE});
     CHECK(wintest::pumpUntil(sys, [&] { return !k.keys.empty(); }, 2000));
     wintest::pumpFor(sys, 100);
     CHECK_EQ(k.keys, std::vector<int>{VK_ESCAPE});

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "check.h"
+#include "driver.h"
 #include "platform/win32/services.h"
 #include "platform/win32/text_calls.h"
 #include "platform/win32/wide.h"
@@ -21,25 +22,11 @@ using corvell::win32::Win32Services;
 
 namespace {
 
-std::string slurp(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string s(1 << 16, '\0');
-    DWORD n = 0;
-    ReadFile(f, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
-    CloseHandle(f);
-    s.resize(n);
-    return s;
-}
+std::string slurp(const std::wstring& path) { return e2e::readFile(narrow(path)); }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::wstring selfPath() {
-    wchar_t p[MAX_PATH];
-    GetModuleFileNameW(nullptr, p, MAX_PATH);
-    return p;
-}
+std::wstring selfPath() { return widen(e2e::exePath()); }
 
 // What the next start-up offers from the NT family's record: "path|title".
 std::string offered(Win32Services& sys) {
@@ -94,13 +81,6 @@ BOOL recordShellStart(HWND owner, const std::string& file, const std::string& pa
     return FALSE;
 }
 
-std::wstring systemWiden(const std::string& s) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
 }  // namespace
 
 TEST_CASE("the system's code page is the Chinese one") { CHECK_EQ(GetACP(), 936u); }
@@ -126,14 +106,10 @@ std::wstring ownRecord() {
     return widen(Win32Services().userDataFolder() + "\\dorvanlog2k.txt");
 }
 
-void setWritten(const std::wstring& path, int64_t secondsAgo) {
+void setWritten(const std::wstring& path, int secondsAgo) {
     HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
-    t.QuadPart -= static_cast<ULONGLONG>(secondsAgo) * 10000000ULL;
-    FILETIME ft{t.LowPart, t.HighPart};
+    const FILETIME ft = e2e::fileTimeIn(-secondsAgo);
     SetFileTime(f, nullptr, nullptr, &ft);
     CloseHandle(f);
 }
@@ -353,7 +329,7 @@ TEST_CASE("the program's own UTF-8 conversion agrees with the system's") {
         "한국어 😀 ü", std::string("a\0b", 3), "\xEF\xBB\xBF\"p\",\"t\"",
     };
     for (const std::string& s : samples) {
-        CHECK_EQ(widen(s), systemWiden(s));
+        CHECK_EQ(widen(s), e2e::widen(s));  // the system's
         CHECK_EQ(narrow(widen(s)), s);
     }
     // Broken sequences become U+FFFD, one for each byte that starts none.
