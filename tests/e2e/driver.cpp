@@ -84,11 +84,6 @@ BOOL CALLBACK firstVisible(HWND w, LPARAM lp) {
     return FALSE;
 }
 
-HWND findVisibleTop(const std::function<bool(HWND)>& match) {
-    Search s{match};
-    EnumWindows(firstVisible, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
 
 // Wine without a window manager activates but does not raise a window, so it
 // could stay under another one; this raises it as a click on it would.
@@ -576,8 +571,18 @@ bool focusByTab(HWND w) {
     return focused(w) == w;
 }
 
+HWND findVisible(const std::function<bool(HWND)>& match, HWND parent) {
+    Search s{match};
+    if (parent != nullptr) {
+        EnumChildWindows(parent, firstVisible, reinterpret_cast<LPARAM>(&s));
+    } else {
+        EnumWindows(firstVisible, reinterpret_cast<LPARAM>(&s));
+    }
+    return s.found;
+}
+
 HWND findTopClass(std::string_view className, DWORD pid) {
-    return findVisibleTop(
+    return findVisible(
         [&](HWND w) { return (pid == 0 || windowPid(w) == pid) && classOf(w) == className; });
 }
 
@@ -644,7 +649,7 @@ bool choose(HWND combo, int index, Pick how, int timeoutMs) {
 
 HWND findMessageBox(std::string_view caption, DWORD pid, DWORD tid) {
     const std::wstring wanted = widen(caption);
-    return findVisibleTop([&](HWND w) {
+    return findVisible([&](HWND w) {
         DWORD p = 0;
         const DWORD t = GetWindowThreadProcessId(w, &p);
         // Visible only once its buttons and text are in place.

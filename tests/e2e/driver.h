@@ -133,6 +133,9 @@ bool typeInto(HWND edit, std::string_view utf8);
 bool focusByTab(HWND w);
 // The control that has the keyboard focus in w's thread, or null.
 HWND focused(HWND w);
+// The first visible top-level window, or visible child of parent, that
+// match takes.
+HWND findVisible(const std::function<bool(HWND)>& match, HWND parent = nullptr);
 // The visible top-level window of a class in a process (pid 0: any).
 HWND findTopClass(std::string_view className, DWORD pid = 0);
 

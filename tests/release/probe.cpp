@@ -10,7 +10,7 @@
 //   probe page TITLE TEXT SECONDS  takes the installer so titled with Next to the
 //                                  page showing TEXT: state=checked|unchecked, rect=
 //   probe box TEXT SECONDS         rect= of a message box beginning with TEXT
-//   probe press TEXT BUTTON SECONDS  presses button 1 (OK, Next) or 2 (Cancel) there
+//   probe press TEXT BUTTON SECONDS  clicks button 1 (OK, Next) or 2 (Cancel) there
 //   probe shown TITLE TEXT         shown=yes|no: that window shows a control so named
 #include <windows.h>
 
@@ -122,50 +122,26 @@ int uninstallEntry(const wchar_t* rootName) {
     return 0;
 }
 
-// The visible windows with this text (NSIS ends its caption with a space):
-// all of it or, with prefix, its beginning; with byChild, the top-level
-// windows that show a visible child beginning so (a message box, say).
-struct Search {
-    std::wstring text;
-    bool prefix = false, byChild = false;
-    std::vector<HWND> all{};
-    HWND first() const { return all.empty() ? nullptr : all.front(); }
-};
-
-std::wstring textOf(HWND w) {
-    wchar_t text[512] = {};
-    GetWindowTextW(w, text, 512);
-    std::wstring t = text;
-    while (!t.empty() && t.back() == L' ') t.pop_back();
+// Texts as NSIS shows them: it ends its captions with a space.
+std::string shownText(HWND w) {
+    std::string t = e2e::text(w);
+    while (!t.empty() && t.back() == ' ') t.pop_back();
     return t;
 }
 
-HWND visibleChild(HWND parent, const std::wstring& text, bool prefix = false);
-
-BOOL CALLBACK findVisible(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    if (!IsWindowVisible(w)) return TRUE;
-    const std::wstring t = textOf(w);
-    const bool match = s->byChild  ? visibleChild(w, s->text, true) != nullptr
-                       : s->prefix ? t.starts_with(s->text)
-                                   : t == s->text;
-    if (match) s->all.push_back(w);
-    return TRUE;
+// A visible child of w showing this text (with prefix, beginning with it).
+HWND child(HWND w, const std::string& text, bool prefix = false) {
+    return e2e::findVisible(
+        [&](HWND c) { return prefix ? shownText(c).starts_with(text) : shownText(c) == text; }, w);
 }
 
-HWND visibleChild(HWND parent, const std::wstring& text, bool prefix) {
-    Search s{text, prefix};
-    EnumChildWindows(parent, findVisible, reinterpret_cast<LPARAM>(&s));
-    return s.first();
-}
-
-// The first top-level window so found, waited for until the time is up.
-HWND waitTopLevel(Search s, DWORD until) {
-    for (;;) {
-        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
-        if (s.first() || GetTickCount() >= until) return s.first();
-        Sleep(100);
-    }
+// The visible top-level window so titled or, byChild, showing a child that
+// begins with the text (a message box, say), waited for.
+HWND top(const std::string& text, bool byChild, int ms) {
+    const auto match = [&](HWND w) {
+        return byChild ? child(w, text, true) != nullptr : shownText(w) == text;
+    };
+    return e2e::waitFor([&] { return e2e::findVisible(match); }, ms, text);
 }
 
 void outRect(HWND w) {
@@ -176,9 +152,8 @@ void outRect(HWND w) {
     out(buf);
 }
 
-int window(const wchar_t* title, DWORD until) {
-    DWORD pid = 0;
-    if (HWND w = waitTopLevel({title}, until)) GetWindowThreadProcessId(w, &pid);
+int window(const std::string& title, int ms) {
+    const DWORD pid = e2e::windowPid(top(title, false, ms));
     HANDLE process = pid != 0 ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
     if (!process) return 1;
     wchar_t exe[MAX_PATH] = {};
@@ -190,72 +165,71 @@ int window(const wchar_t* title, DWORD until) {
 }
 
 // How many windows so titled are shown, and by which processes.
-int count(const wchar_t* title) {
-    Search s{title};
-    EnumWindows(findVisible, reinterpret_cast<LPARAM>(&s));
+int count(const std::string& title) {
     std::wstring pids;
-    for (HWND w : s.all) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        pids += (pids.empty() ? L"" : L",") + std::to_wstring(pid);
+    int n = 0;
+    for (HWND w : e2e::allTop(title)) {
+        if (!IsWindowVisible(w)) continue;
+        ++n;
+        pids += (pids.empty() ? L"" : L",") + std::to_wstring(e2e::windowPid(w));
     }
-    out(L"count=" + std::to_wstring(s.all.size()));
+    out(L"count=" + std::to_wstring(n));
     out(L"pids=" + pids);
     return 0;
 }
 
 // Takes the installer so titled from page to page with Next until one
 // shows a control with this text: its check state and the installer's place.
-int page(const wchar_t* title, const wchar_t* text, DWORD until) {
-    HWND w = waitTopLevel({title}, until);
-    if (!w) return 1;
+int page(const std::string& title, const std::string& text, int ms) {
+    HWND w = top(title, false, ms);
     HWND found = nullptr;
-    DWORD lastClick = 0;
-    while (!(found = visibleChild(w, text)) && GetTickCount() < until) {
-        // Never behind a message box: the installer is disabled then.
-        HWND next = GetDlgItem(w, IDOK);
-        if (IsWindowEnabled(w) && next && IsWindowEnabled(next) &&
-            GetTickCount() - lastClick > 1500) {
-            PostMessageW(next, BM_CLICK, 0, 0);
-            lastClick = GetTickCount();
+    ULONGLONG ready = 0;
+    const auto shown = [&] {
+        if ((found = child(w, text)) != nullptr) return true;
+        // Next once a page has waited a moment for it: a page that moves on
+        // by itself would take the click on the one after it. Never behind
+        // a message box: the installer is disabled then.
+        const bool waiting = IsWindowEnabled(w) && e2e::enabled(GetDlgItem(w, IDOK));
+        if (!waiting) ready = 0;
+        if (waiting && ready == 0) ready = GetTickCount64() + 1000;
+        if (waiting && GetTickCount64() > ready) {
+            e2e::click(GetDlgItem(w, IDOK));
+            ready = 0;
         }
-        Sleep(100);
-    }
-    if (!found) return 1;
+        return false;
+    };
+    if (w == nullptr || !e2e::waitUntil(shown, ms, "the page showing " + text)) return 1;
     Sleep(500);  // let the page finish painting before the picture
-    const LRESULT state = SendMessageW(found, BM_GETCHECK, 0, 0);
-    out(state == BST_CHECKED ? L"state=checked" : L"state=unchecked");
+    out(e2e::checked(found) ? L"state=checked" : L"state=unchecked");
     outRect(w);
     return 0;
 }
 
 // A message box beginning with this text: its place.
-int box(const wchar_t* text, DWORD until) {
-    HWND w = waitTopLevel({.text = text, .byChild = true}, until);
+int box(const std::string& text, int ms) {
+    HWND w = top(text, true, ms);
     if (!w) return 1;
     Sleep(500);
     outRect(w);
     return 0;
 }
 
-// Presses a button (1: OK, Next or Finish; 2: Cancel) of the window that
+// Clicks a button (1: OK, Next or Finish; 2: Cancel) of the window that
 // shows this text, then waits for that window to go, change, or give way
 // to a message box of its own.
-int press(const wchar_t* text, int button, DWORD until) {
-    HWND w = waitTopLevel({.text = text, .byChild = true}, until);
-    if (!w) return 1;
-    PostMessageW(GetDlgItem(w, button), BM_CLICK, 0, 0);
-    const auto waiting = [&] {
-        return IsWindow(w) && IsWindowEnabled(w) && visibleChild(w, text, true) != nullptr;
+int press(const std::string& text, int button, int ms) {
+    HWND w = top(text, true, ms);
+    if (!w || !e2e::click(GetDlgItem(w, button))) return 1;
+    const auto moved = [&] {
+        return !IsWindow(w) || !IsWindowEnabled(w) || child(w, text, true) == nullptr;
     };
-    while (waiting() && GetTickCount() < until) Sleep(100);
-    return waiting() ? 1 : 0;
+    return e2e::waitUntil(moved, ms, "the window showing " + text + " to move on") ? 0 : 1;
 }
 
 // Whether the window so titled shows a control with this text.
-int shown(const wchar_t* title, const wchar_t* text) {
-    HWND w = waitTopLevel({title}, GetTickCount() + 2000);
-    out(w != nullptr && visibleChild(w, text) != nullptr ? L"shown=yes" : L"shown=no");
+int shown(const std::string& title, const std::string& text) {
+    HWND w = top(title, false, 2000);
+    out(w != nullptr && child(w, text) != nullptr ? L"shown=yes" : L"shown=no");
     return w != nullptr ? 0 : 1;
 }
 
@@ -263,7 +237,9 @@ int shown(const wchar_t* title, const wchar_t* text) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argc > 1 ? argv[1] : L"";
-    const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(argv[argc - 1])) * 1000;
+    std::vector<std::string> arg;
+    for (int i = 2; i < argc; ++i) arg.push_back(e2e::narrow(argv[i]));
+    const int ms = _wtoi(argv[argc - 1]) * 1000;
     if (cmd == L"folders") return folders();
     if (cmd == L"main-caption") {
         out(e2e::widen(corvell::ui::kMainCaption));
@@ -272,12 +248,12 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"link" && argc == 3) return link(argv[2]);
     if (cmd == L"version" && argc == 3) return version(argv[2]);
     if (cmd == L"uninstall-entry" && argc == 3) return uninstallEntry(argv[2]);
-    if (cmd == L"count" && argc == 3) return count(argv[2]);
-    if (cmd == L"window" && argc == 4) return window(argv[2], until);
-    if (cmd == L"page" && argc == 5) return page(argv[2], argv[3], until);
-    if (cmd == L"box" && argc == 4) return box(argv[2], until);
-    if (cmd == L"press" && argc == 5) return press(argv[2], _wtoi(argv[3]), until);
-    if (cmd == L"shown" && argc == 4) return shown(argv[2], argv[3]);
+    if (cmd == L"count" && argc == 3) return count(arg[0]);
+    if (cmd == L"window" && argc == 4) return window(arg[0], ms);
+    if (cmd == L"page" && argc == 5) return page(arg[0], arg[1], ms);
+    if (cmd == L"box" && argc == 4) return box(arg[0], ms);
+    if (cmd == L"press" && argc == 5) return press(arg[0], _wtoi(argv[3]), ms);
+    if (cmd == L"shown" && argc == 4) return shown(arg[0], arg[1]);
     fwprintf(stderr, L"usage: probe folders | main-caption | link F | version F | uninstall-entry HKCU|HKLM |"
                      L" count TITLE | window TITLE S | page TITLE TEXT S | box TEXT S |"
                      L" press TEXT BUTTON S | shown TITLE TEXT\n");
