@@ -184,7 +184,7 @@ int page(const std::string& title, const std::string& text, int ms) {
     HWND w = top(title, false, ms);
     HWND found = nullptr;
     ULONGLONG ready = 0;
-    const auto shown = [&] {
+    const auto reached = [&] {
         if ((found = child(w, text)) != nullptr) return true;
         // Next once a page has waited a moment for it: a page that moves on
         // by itself would take the click on the one after it. Never behind
@@ -198,7 +198,7 @@ int page(const std::string& title, const std::string& text, int ms) {
         }
         return false;
     };
-    if (w == nullptr || !e2e::waitUntil(shown, ms, "the page showing " + text)) return 1;
+    if (w == nullptr || !e2e::waitUntil(reached, ms, "the page showing " + text)) return 1;
     Sleep(500);  // let the page finish painting before the picture
     out(e2e::checked(found) ? L"state=checked" : L"state=unchecked");
     outRect(w);
