@@ -84,7 +84,6 @@ BOOL CALLBACK firstVisible(HWND w, LPARAM lp) {
     return FALSE;
 }
 
-
 // Wine without a window manager activates but does not raise a window, so it
 // could stay under another one; this raises it as a click on it would.
 void raiseTop(HWND root) {
